@@ -1,0 +1,86 @@
+#include "output_run.h"
+
+#include <vfw.h>
+
+#include "codec_path.h"
+#include "messages.h"
+#include "reference_avi.h"
+
+namespace {
+
+// The run state lives at module level: the host runs one output at a time.
+int32_t width;
+int32_t height;
+HANDLE mapping;
+void *view;
+HANDLE commandEvent;
+HANDLE finishEvent;
+HANDLE mutex;
+
+}  // namespace
+
+int32_t OpenExchange() {
+  mapping = nullptr;
+  view = nullptr;
+  commandEvent = nullptr;
+  finishEvent = nullptr;
+  mutex = nullptr;
+
+  if (codecPath[0] == '\0' ||
+      ICInstall(kFourCCVidc, kFourCCZvnr, LPARAM(codecPath), nullptr, ICINSTALL_DRIVER) != 1) {
+    ShowWarning(kMessageCodecInstallFailed);
+    return 0;
+  }
+
+  mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                               DWORD(FrameImageSize(width, height)), kExchangeMemoryName);
+  if (mapping)
+    view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  if (!mapping || !view) {
+    CloseExchange();
+    ShowWarning(kMessageMappingFailed);
+    return 0;
+  }
+
+  commandEvent = CreateEventA(nullptr, TRUE, FALSE, kExchangeCommandName);
+  finishEvent = CreateEventA(nullptr, TRUE, TRUE, kExchangeFinishName);
+  mutex = CreateMutexA(nullptr, FALSE, kExchangeMutexName);
+  if (!commandEvent || !finishEvent || !mutex) {
+    CloseExchange();
+    ShowWarning(kMessageSyncObjectFailed);
+    return 0;
+  }
+  return 1;
+}
+
+int32_t CloseExchange() {
+  if (mutex)
+    CloseHandle(mutex);
+  if (commandEvent)
+    CloseHandle(commandEvent);
+  if (finishEvent)
+    CloseHandle(finishEvent);
+  if (view)
+    UnmapViewOfFile(view);
+  if (mapping)
+    CloseHandle(mapping);
+  ICRemove(kFourCCVidc, kFourCCZvnr, 0);
+  return 1;
+}
+
+int32_t __cdecl RunOutput(OutputInfo *info) {
+  width = info->width;
+  height = info->height;
+  if (OpenExchange() != 1)
+    return 0;
+  if (WriteReferenceAvi(info) != 1) {
+    CloseExchange();
+    return 0;
+  }
+  while (info->abortRequested() != 1) {
+    info->reportProgress(info->frameCount, info->frameCount);
+    ServeFrameRequest(view, commandEvent, finishEvent, width, height, info->fetchVideo);
+  }
+  CloseExchange();
+  return 1;
+}
