@@ -4,6 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/bootstrap.sh"
+build_root=${ZV_BUILD_ROOT:-$root/build}
 jobs=$(nproc)
 configure() {  # build dir, toolchain, extra arguments
   local dir=$1 toolchain=$2
@@ -13,10 +14,10 @@ configure() {  # build dir, toolchain, extra arguments
       -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   fi
 }
-configure "$root/build/win32" toolchain-i686-mingw.cmake
-configure "$root/build/win64" toolchain-x86_64-mingw.cmake \
-  -DZELVANOOR_DELIVERABLES_DIR="$root/build/win32/bin"
+configure "$build_root/win32" toolchain-i686-mingw.cmake
+configure "$build_root/win64" toolchain-x86_64-mingw.cmake \
+  -DZELVANOOR_DELIVERABLES_DIR="$build_root/win32/bin"
 echo "== building 32-bit deliverables (build/win32/bin)"
-cmake --build "$root/build/win32" -j "$jobs"
+cmake --build "$build_root/win32" -j "$jobs"
 echo "== building 64-bit test build (build/win64/bin)"
-cmake --build "$root/build/win64" -j "$jobs"
+cmake --build "$build_root/win64" -j "$jobs"

@@ -11,8 +11,8 @@ fi
 shift
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"
-zv_wine_env "$root/build/win64"
+zv_wine_env "${ZV_BUILD_ROOT:-$root/build}/win64"
 zv_wine_server_start
 trap zv_wine_server_stop EXIT
-cd "$root/build/win64"
+cd "${ZV_BUILD_ROOT:-$root/build}/win64"
 ctest --output-on-failure -j 2 "$@"
