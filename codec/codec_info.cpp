@@ -16,10 +16,8 @@ WCHAR *CopyToWide(WCHAR *destination, const char *source) {
 LRESULT CodecInstance::GetInfo(ICINFO *info, DWORD size) {
   static_assert(sizeof(ICINFO) == 568, "ICINFO has no pointers: the same size in both builds");
   static_assert(sizeof kCodecName <= sizeof ICINFO().szName / sizeof(WCHAR), "name fits szName");
-  if (!info)
-    return sizeof(ICINFO);
-  if (size < sizeof(ICINFO))
-    return 0;
+  if (!info) return sizeof(ICINFO);
+  if (size < sizeof(ICINFO)) return 0;
   std::memset(info, 0, size);
   info->dwSize = sizeof(ICINFO);
   info->fccType = kFourCCVidc;
@@ -32,13 +30,14 @@ LRESULT CodecInstance::GetInfo(ICINFO *info, DWORD size) {
   return sizeof(ICINFO);
 }
 
-LRESULT CodecInstance::Configure(LPARAM) { return ICERR_UNSUPPORTED; }
+LRESULT CodecInstance::Configure(LPARAM) {
+  return ICERR_UNSUPPORTED;
+}
 
 LRESULT CodecInstance::About(LPARAM window) {
   // -1 asks whether there is a box at all. Window handles carry 32 significant
   // bits, so a caller that widened a 32-bit -1 without sign means the same.
-  if (window == LPARAM(-1) || DWORD(window) == 0xFFFFFFFFu)
-    return ICERR_OK;
+  if (window == LPARAM(-1) || DWORD(window) == 0xFFFFFFFFu) return ICERR_OK;
   MessageBoxA(reinterpret_cast<HWND>(window), kCodecName, kAboutCaption, MB_OK);
   return ICERR_OK;
 }

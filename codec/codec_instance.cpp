@@ -5,39 +5,32 @@
 #include "exchange.h"
 
 CodecInstance::CodecInstance()
-    : mapping(nullptr), view(nullptr), commandEvent(nullptr), finishEvent(nullptr),
-      mutex(nullptr) {
+    : mapping(nullptr), view(nullptr), commandEvent(nullptr), finishEvent(nullptr), mutex(nullptr) {
   mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kExchangeMemoryName);
-  if (mapping)
-    view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  if (mapping) view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
   commandEvent = OpenEventA(EVENT_ALL_ACCESS, FALSE, kExchangeCommandName);
   finishEvent = OpenEventA(EVENT_ALL_ACCESS, FALSE, kExchangeFinishName);
   mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kExchangeMutexName);
 }
 
 CodecInstance::~CodecInstance() {
-  if (mutex)
-    CloseHandle(mutex);
-  if (commandEvent)
-    CloseHandle(commandEvent);
-  if (finishEvent)
-    CloseHandle(finishEvent);
-  if (view)
-    UnmapViewOfFile(view);
-  if (mapping)
-    CloseHandle(mapping);
+  if (mutex) CloseHandle(mutex);
+  if (commandEvent) CloseHandle(commandEvent);
+  if (finishEvent) CloseHandle(finishEvent);
+  if (view) UnmapViewOfFile(view);
+  if (mapping) CloseHandle(mapping);
 }
 
-bool CodecInstance::connected() const { return view && commandEvent && finishEvent && mutex; }
+bool CodecInstance::connected() const {
+  return view && commandEvent && finishEvent && mutex;
+}
 
 CodecInstance *OpenCodecInstance(ICOPEN *open) {
   // Only the type is looked at: the codec opens for every mode and refuses
   // what it cannot do message by message.
-  if (open && open->fccType != kFourCCVidc)
-    return nullptr;
+  if (open && open->fccType != kFourCCVidc) return nullptr;
   CodecInstance *instance = new (std::nothrow) CodecInstance;
-  if (open)
-    open->dwError = instance ? ICERR_OK : ICERR_MEMORY;
+  if (open) open->dwError = instance ? ICERR_OK : ICERR_MEMORY;
   return instance;
 }
 

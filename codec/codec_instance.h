@@ -3,8 +3,8 @@
 // of a serving output run and nothing else; every message handler is one of its
 // operations. The handlers that read nothing of the record are static, so they
 // answer alike for every driver id.
-#include <windows.h>
 #include <vfw.h>
+#include <windows.h>
 
 struct CodecInstance {
   HANDLE mapping;

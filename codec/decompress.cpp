@@ -11,45 +11,36 @@ namespace {
 // larger than the pages of its view.
 SIZE_T ViewBytes(const void *view) {
   MEMORY_BASIC_INFORMATION region;
-  if (VirtualQuery(view, &region, sizeof region) != sizeof region)
-    return 0;
+  if (VirtualQuery(view, &region, sizeof region) != sizeof region) return 0;
   return region.RegionSize;
 }
 
 // A ZVNR output receives the tokens themselves.
 LRESULT PassThrough(const ICDECOMPRESS &frame) {
-  if (!frame.lpbiInput)
-    return ICERR_BADFORMAT;
+  if (!frame.lpbiInput) return ICERR_BADFORMAT;
   const DWORD bytes = frame.lpbiInput->biSizeImage;
-  if (bytes && (!frame.lpInput || !frame.lpOutput))
-    return ICERR_BADFORMAT;
+  if (bytes && (!frame.lpInput || !frame.lpOutput)) return ICERR_BADFORMAT;
   frame.lpbiOutput->biSizeImage = bytes;
-  if (bytes)
-    std::memmove(frame.lpOutput, frame.lpInput, bytes);
+  if (bytes) std::memmove(frame.lpOutput, frame.lpInput, bytes);
   return ICERR_OK;
 }
 
 }  // namespace
 
 LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
-  if (!frame || !frame->lpbiOutput)
-    return ICERR_BADFORMAT;
+  if (!frame || !frame->lpbiOutput) return ICERR_BADFORMAT;
   BITMAPINFOHEADER &output = *frame->lpbiOutput;
-  if (output.biCompression != BI_RGB)
-    return PassThrough(*frame);
+  if (output.biCompression != BI_RGB) return PassThrough(*frame);
 
   // The caller's output format learns the image size whatever follows.
   const int32_t bytes = FrameImageSize(output.biWidth, output.biHeight);
   output.biSizeImage = DWORD(bytes);
-  if (!connected())
-    return ICERR_OK;  // no run was serving when this instance opened
+  if (!connected()) return ICERR_OK;  // no run was serving when this instance opened
 
   // A negative count (a top-down or absurd format), a missing buffer or an
   // image larger than the running output's region cannot be fetched safely.
-  if (bytes < 0 || !frame->lpInput || (bytes && !frame->lpOutput))
-    return ICERR_BADFORMAT;
-  if (SIZE_T(bytes) > ViewBytes(view))
-    return ICERR_BADFORMAT;
+  if (bytes < 0 || !frame->lpInput || (bytes && !frame->lpOutput)) return ICERR_BADFORMAT;
+  if (SIZE_T(bytes) > ViewBytes(view)) return ICERR_BADFORMAT;
 
   // The application cannot tell a delivered frame from a missed one: a reply
   // that does not come leaves its buffer as it was.

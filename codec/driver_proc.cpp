@@ -14,8 +14,8 @@ BITMAPINFOHEADER *WritableFormat(LPARAM value) {
 
 }  // namespace
 
-extern "C" LRESULT WINAPI DriverProc(DWORD_PTR driverId, HDRVR driver, UINT message,
-                                     LPARAM lParam1, LPARAM lParam2) {
+extern "C" LRESULT WINAPI DriverProc(DWORD_PTR driverId, HDRVR driver, UINT message, LPARAM lParam1,
+                                     LPARAM lParam2) {
   CodecInstance *instance = reinterpret_cast<CodecInstance *>(driverId);
   switch (message) {
     case DRV_LOAD:
@@ -40,8 +40,7 @@ extern "C" LRESULT WINAPI DriverProc(DWORD_PTR driverId, HDRVR driver, UINT mess
     case ICM_DECOMPRESS_BEGIN:
       return CodecInstance::DecompressBegin(Format(lParam1), Format(lParam2));
     case ICM_DECOMPRESS:
-      if (!instance)
-        return ICERR_BADFORMAT;  // the system never sends a frame to driver id 0
+      if (!instance) return ICERR_BADFORMAT;  // the system never sends a frame to driver id 0
       return instance->Decompress(reinterpret_cast<ICDECOMPRESS *>(lParam1), DWORD(lParam2));
     case ICM_DECOMPRESS_END:
       return CodecInstance::DecompressEnd();
@@ -57,8 +56,7 @@ extern "C" LRESULT WINAPI DriverProc(DWORD_PTR driverId, HDRVR driver, UINT mess
       return CodecInstance::About(lParam1);
 
     default:
-      if (message < DRV_USER)
-        return DefDriverProc(driverId, driver, message, lParam1, lParam2);
+      if (message < DRV_USER) return DefDriverProc(driverId, driver, message, lParam1, lParam2);
       return ICERR_UNSUPPORTED;  // compression, drawing and everything else
   }
 }

@@ -11,20 +11,14 @@ namespace {
 // output open ("can you decode this at all?"); a begin may not.
 LRESULT CheckFormats(const BITMAPINFOHEADER *input, const BITMAPINFOHEADER *output,
                      bool outputRequired) {
-  if (!input)
-    return ICERR_BADFORMAT;
-  if (input->biCompression != kFourCCZvnr)
-    return ICERR_BADFORMAT;
-  if (!output)
-    return outputRequired ? ICERR_BADFORMAT : ICERR_OK;
+  if (!input) return ICERR_BADFORMAT;
+  if (input->biCompression != kFourCCZvnr) return ICERR_BADFORMAT;
+  if (!output) return outputRequired ? ICERR_BADFORMAT : ICERR_OK;
   if (output->biCompression != BI_RGB && output->biCompression != kFourCCZvnr)
     return ICERR_BADFORMAT;
-  if (output->biBitCount != 24)
-    return ICERR_BADFORMAT;
-  if (output->biWidth != input->biWidth)
-    return ICERR_BADFORMAT;
-  if (output->biHeight != input->biHeight)
-    return ICERR_BADFORMAT;
+  if (output->biBitCount != 24) return ICERR_BADFORMAT;
+  if (output->biWidth != input->biWidth) return ICERR_BADFORMAT;
+  if (output->biHeight != input->biHeight) return ICERR_BADFORMAT;
   return ICERR_OK;
 }
 
@@ -37,10 +31,8 @@ LRESULT CodecInstance::DecompressQuery(const BITMAPINFOHEADER *input,
 
 LRESULT CodecInstance::DecompressGetFormat(const BITMAPINFOHEADER *input,
                                            BITMAPINFOHEADER *output) {
-  if (!input)
-    return ICERR_BADFORMAT;
-  if (!output)
-    return sizeof(BITMAPINFOHEADER);
+  if (!input) return ICERR_BADFORMAT;
+  if (!output) return sizeof(BITMAPINFOHEADER);
   // Read before clearing: a caller may ask for the proposal in place.
   const LONG width = input->biWidth;
   const LONG height = input->biHeight;
@@ -59,4 +51,6 @@ LRESULT CodecInstance::DecompressBegin(const BITMAPINFOHEADER *input,
   return CheckFormats(input, output, true);
 }
 
-LRESULT CodecInstance::DecompressEnd() { return ICERR_OK; }
+LRESULT CodecInstance::DecompressEnd() {
+  return ICERR_OK;
+}

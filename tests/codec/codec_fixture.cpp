@@ -27,8 +27,7 @@ BITMAPINFOHEADER MakeFormat(uint32_t compression, int32_t width, int32_t height,
 DriverInstance::DriverInstance() : id_(LoadCodecDriverProc()(0, nullptr, DRV_OPEN, 0, 0)) {}
 
 DriverInstance::~DriverInstance() {
-  if (id_)
-    LoadCodecDriverProc()(id_, nullptr, DRV_CLOSE, 0, 0);
+  if (id_) LoadCodecDriverProc()(id_, nullptr, DRV_CLOSE, 0, 0);
 }
 
 LRESULT DriverInstance::send(UINT message, LPARAM lParam1, LPARAM lParam2) const {
@@ -37,8 +36,7 @@ LRESULT DriverInstance::send(UINT message, LPARAM lParam1, LPARAM lParam2) const
 
 LRESULT DriverInstance::decompress(int32_t token, BITMAPINFOHEADER *outputFormat, void *output,
                                    DWORD flags) const {
-  BITMAPINFOHEADER input =
-      MakeFormat(kFourCCZvnr, outputFormat->biWidth, outputFormat->biHeight);
+  BITMAPINFOHEADER input = MakeFormat(kFourCCZvnr, outputFormat->biWidth, outputFormat->biHeight);
   input.biSizeImage = 4;
   ICDECOMPRESS frame = {};
   frame.dwFlags = flags;
@@ -77,8 +75,7 @@ ServingRun::ServingRun(int32_t width, int32_t height) : width_(width), height_(h
   }
   mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                 DWORD(FrameImageSize(width, height)), kExchangeMemoryName);
-  if (mapping_)
-    view_ = MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  if (mapping_) view_ = MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0);
   command_ = CreateEventA(nullptr, TRUE, FALSE, kExchangeCommandName);
   finish_ = CreateEventA(nullptr, TRUE, TRUE, kExchangeFinishName);
   mutex_ = CreateMutexA(nullptr, FALSE, kExchangeMutexName);
@@ -93,12 +90,9 @@ ServingRun::~ServingRun() {
     CloseHandle(thread_);
   }
   for (HANDLE handle : {mutex_, command_, finish_})
-    if (handle)
-      CloseHandle(handle);
-  if (view_)
-    UnmapViewOfFile(view_);
-  if (mapping_)
-    CloseHandle(mapping_);
+    if (handle) CloseHandle(handle);
+  if (view_) UnmapViewOfFile(view_);
+  if (mapping_) CloseHandle(mapping_);
 }
 
 DWORD WINAPI ServingRun::Serve(void *self) {

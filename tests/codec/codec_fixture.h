@@ -1,8 +1,8 @@
 #pragma once
 // What the codec tests share: the built driver's DriverProc, bitmap headers,
 // and a serving side that plays the output run inside the test process.
-#include <windows.h>
 #include <vfw.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdint>

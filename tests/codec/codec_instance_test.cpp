@@ -1,10 +1,11 @@
 // The per-open record: which handles it holds, and that it lets them go.
+#include "codec_instance.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "codec_fixture.h"
-#include "codec_instance.h"
 
 namespace {
 

@@ -60,10 +60,9 @@ TEST(DriverProc, AnswersEveryMessageAsItsTableSays) {
   DriverInstance instance;
   ASSERT_NE(instance.id(), 0u);
   for (const MessageCase &c : cases) {
-    const LRESULT expected =
-        c.expected == kDefault
-            ? DefDriverProc(instance.id(), nullptr, c.message, c.lParam1, c.lParam2)
-            : c.expected;
+    const LRESULT expected = c.expected == kDefault ? DefDriverProc(instance.id(), nullptr,
+                                                                    c.message, c.lParam1, c.lParam2)
+                                                    : c.expected;
     EXPECT_EQ(instance.send(c.message, c.lParam1, c.lParam2), expected) << c.name;
   }
 }
@@ -116,8 +115,7 @@ TEST(DriverProc, OpensForVidcOnlyWhateverTheMode) {
     }
     // An open for compression succeeds, but compression itself is refused.
     BITMAPINFOHEADER rgb = MakeFormat(BI_RGB, 8, 8);
-    EXPECT_EQ(proc(DWORD_PTR(id), nullptr, ICM_COMPRESS_QUERY, LPARAM(&rgb), 0),
-              ICERR_UNSUPPORTED)
+    EXPECT_EQ(proc(DWORD_PTR(id), nullptr, ICM_COMPRESS_QUERY, LPARAM(&rgb), 0), ICERR_UNSUPPORTED)
         << c.name;
     EXPECT_EQ(proc(DWORD_PTR(id), nullptr, DRV_CLOSE, 0, 0), 1) << c.name;
   }
@@ -202,8 +200,7 @@ struct Send {
       send.lParam1 = LPARAM(send.owner);
     }
     send.result = LoadCodecDriverProc()(send.id, nullptr, send.message, send.lParam1, 0);
-    if (send.owner)
-      DestroyWindow(send.owner);
+    if (send.owner) DestroyWindow(send.owner);
     return 0;
   }
   bool start() { return (thread = CreateThread(nullptr, 0, Run, this, 0, nullptr)) != nullptr; }
@@ -211,8 +208,7 @@ struct Send {
   bool finish(DWORD milliseconds) {
     const bool done = WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
     if (!done) {
-      if (HWND box = FindWindowA("#32770", "about"))
-        PressOk(box);
+      if (HWND box = FindWindowA("#32770", "about")) PressOk(box);
       WaitForSingleObject(thread, 10000);
     }
     CloseHandle(thread);
@@ -233,8 +229,7 @@ TEST(About, ShowsTheNameOwnedByTheGivenWindowUntilDismissed) {
       EXPECT_NE(send.owner, nullptr);
     }
     EXPECT_EQ(WaitForSingleObject(send.thread, 0), DWORD(WAIT_TIMEOUT)) << "returned too early";
-    if (box.window)
-      PressOk(box.window);
+    if (box.window) PressOk(box.window);
     EXPECT_TRUE(send.finish(10000));
     EXPECT_EQ(send.result, ICERR_OK);
   }
