@@ -3,8 +3,9 @@
 // of a serving output run and nothing else; every message handler is one of its
 // operations. The handlers that read nothing of the record are static, so they
 // answer alike for every driver id.
-#include <vfw.h>
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
+#include <vfw.h>
 
 struct CodecInstance {
   HANDLE mapping;

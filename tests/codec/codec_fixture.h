@@ -1,8 +1,9 @@
 #pragma once
 // What the codec tests share: the built driver's DriverProc, bitmap headers,
 // and a serving side that plays the output run inside the test process.
-#include <vfw.h>
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
+#include <vfw.h>
 
 #include <atomic>
 #include <cstdint>
