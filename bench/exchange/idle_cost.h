@@ -1,0 +1,19 @@
+#pragma once
+// What the two sides cost while nothing happens: a serving loop with no client
+// must sleep in its 250 ms wait, and a client whose server is gone must sleep
+// through its 2000 ms reply time-out; neither may spin.
+#include "roles.h"
+
+// Role side: opens the private idle objects and makes `requests` requests that
+// nobody answers.
+int RunIdleClientRole(int requests);
+
+struct IdleRun {
+  RoleReport server;                  // idleTurns: 250 ms polls seen
+  RoleReport client;                  // frames: requests that timed out
+  double serverCpuSeenByParent = -1;  // GetProcessTimes on the child, when the platform tells
+  double clientCpuSeenByParent = -1;
+};
+
+// Runs both for about `seconds` at once (they use different objects).
+IdleRun MeasureIdle(double seconds);
