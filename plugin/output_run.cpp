@@ -17,6 +17,15 @@ HANDLE commandEvent;
 HANDLE finishEvent;
 HANDLE mutex;
 
+// A region of this name left alive by a codec instance of an earlier run (or
+// held by another host) is handed back with its old size; a smaller one would
+// let every served frame overrun the view.
+bool ViewHolds(const void *address, int32_t byteCount) {
+  MEMORY_BASIC_INFORMATION region = {};
+  if (VirtualQuery(address, &region, sizeof region) == 0) return false;
+  return region.RegionSize >= SIZE_T(uint32_t(byteCount));
+}
+
 }  // namespace
 
 int32_t OpenExchange() {
@@ -34,9 +43,8 @@ int32_t OpenExchange() {
 
   mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                DWORD(FrameImageSize(width, height)), kExchangeMemoryName);
-  if (mapping)
-    view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
-  if (!mapping || !view) {
+  if (mapping) view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  if (!mapping || !view || !ViewHolds(view, FrameImageSize(width, height))) {
     CloseExchange();
     ShowWarning(kMessageMappingFailed);
     return 0;
@@ -54,16 +62,11 @@ int32_t OpenExchange() {
 }
 
 int32_t CloseExchange() {
-  if (mutex)
-    CloseHandle(mutex);
-  if (commandEvent)
-    CloseHandle(commandEvent);
-  if (finishEvent)
-    CloseHandle(finishEvent);
-  if (view)
-    UnmapViewOfFile(view);
-  if (mapping)
-    CloseHandle(mapping);
+  if (mutex) CloseHandle(mutex);
+  if (commandEvent) CloseHandle(commandEvent);
+  if (finishEvent) CloseHandle(finishEvent);
+  if (view) UnmapViewOfFile(view);
+  if (mapping) CloseHandle(mapping);
   ICRemove(kFourCCVidc, kFourCCZvnr, 0);
   return 1;
 }
@@ -71,8 +74,7 @@ int32_t CloseExchange() {
 int32_t __cdecl RunOutput(OutputInfo *info) {
   width = info->width;
   height = info->height;
-  if (OpenExchange() != 1)
-    return 0;
+  if (OpenExchange() != 1) return 0;
   if (WriteReferenceAvi(info) != 1) {
     CloseExchange();
     return 0;

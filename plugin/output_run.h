@@ -8,6 +8,8 @@ int32_t __cdecl RunOutput(OutputInfo *info);
 
 // Registers the codec and creates the exchange objects for the run's frame
 // size; on failure reports it in a box, releases what it made and returns 0.
+// An existing region of the same name that is too small for the run counts as
+// a failed mapping.
 int32_t OpenExchange();
 
 // Releases the exchange objects and removes the codec registration.

@@ -169,3 +169,30 @@ std::wstring FromCodePage932(const std::string &bytes) {
   MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), &text[0], n);
   return text;
 }
+
+std::string CodecRegistrationValue() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return std::string();
+  char value[1024] = {};
+  DWORD size = sizeof value - 1;
+  DWORD type = 0;
+  std::string result;
+  if (RegQueryValueExA(key, kCodecValue, nullptr, &type, reinterpret_cast<BYTE *>(value),
+                       &size) == ERROR_SUCCESS)
+    result = value;
+  RegCloseKey(key);
+  return result;
+}
+
+std::string UniqueObjectName(const char *prefix) {
+  static LONG counter;
+  char name[128];
+  std::snprintf(name, sizeof name, "%s-%lu-%lu-%ld", prefix, GetCurrentProcessId(),
+                GetTickCount(), InterlockedIncrement(&counter));
+  return name;
+}
+
+std::string ProgramCommand(const char *program) {
+  return "\"" + ProgramFolder() + "\\" + program + "\"";
+}

@@ -65,3 +65,13 @@ void PressOk(HWND box);
 
 // Converts code page 932 bytes to UTF-16 (to compare texts with Japanese literals).
 std::wstring FromCodePage932(const std::string &bytes);
+
+// The file name registered under vidc.ZVNR in the prefix's driver registry;
+// empty when there is none.
+std::string CodecRegistrationValue();
+
+// A name for a kernel object that no other test program or run uses.
+std::string UniqueObjectName(const char *prefix);
+
+// Quotes a program in the test program's folder for a command line.
+std::string ProgramCommand(const char *program);
