@@ -11,20 +11,25 @@ constexpr LONG kAppend = -1;
 constexpr LONG kSilenceBytes = 65536;
 const unsigned char silence[kSilenceBytes] = {};
 
-bool Append(PAVISTREAM stream, LONG frames, const void *pcm, LONG bytes) {
-  return aviFileCalls.write(stream, kAppend, frames, const_cast<void *>(pcm), bytes,
-                            AVIIF_KEYFRAME, nullptr, nullptr) == 0;
+// Writes at the end of the audio written so far. Into an empty stream that
+// is position 0 itself: the refused call has already moved the stream's
+// start to where it wanted to write, and an append would go there.
+bool Append(PAVISTREAM stream, LONG frames, const void *pcm, LONG bytes, int64_t *framesWritten) {
+  const LONG at = *framesWritten == 0 ? 0 : kAppend;
+  if (aviFileCalls.write(stream, at, frames, const_cast<void *>(pcm), bytes, AVIIF_KEYFRAME,
+                         nullptr, nullptr) != 0)
+    return false;
+  *framesWritten += frames;
+  return true;
 }
 
-bool AppendSilence(PAVISTREAM stream, int64_t frames, uint32_t blockSize) {
-  if (blockSize == 0)
-    return Append(stream, LONG(frames), silence, 0);
+bool AppendSilence(PAVISTREAM stream, int64_t frames, uint32_t blockSize, int64_t *framesWritten) {
   if (blockSize > uint32_t(kSilenceBytes))
     return false;
-  const int64_t piece = kSilenceBytes / blockSize;
+  const int64_t piece = blockSize == 0 ? frames : kSilenceBytes / blockSize;
   while (frames > 0) {
     const int64_t n = frames < piece ? frames : piece;
-    if (!Append(stream, LONG(n), silence, LONG(n * blockSize)))
+    if (!Append(stream, LONG(n), silence, LONG(n * blockSize), framesWritten))
       return false;
     frames -= n;
   }
@@ -37,14 +42,11 @@ bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm
                      uint32_t blockSize, int64_t *framesWritten) {
   const HRESULT result =
       aviFileCalls.write(stream, start, frames, pcm, bytes, AVIIF_KEYFRAME, nullptr, nullptr);
-  if (result == AVIERR_UNSUPPORTED && start >= *framesWritten) {
-    if (!AppendSilence(stream, start - *framesWritten, blockSize))
-      return false;
-    if (!Append(stream, frames, pcm, bytes))
-      return false;
-  } else if (result != 0) {
+  if (result == AVIERR_UNSUPPORTED && start >= *framesWritten)
+    return AppendSilence(stream, start - *framesWritten, blockSize, framesWritten) &&
+           Append(stream, frames, pcm, bytes, framesWritten);
+  if (result != 0)
     return false;
-  }
   const int64_t end = int64_t(start) + frames;
   if (end > *framesWritten)
     *framesWritten = end;

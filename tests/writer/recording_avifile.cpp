@@ -15,6 +15,7 @@ struct Recorder {
   std::map<PAVISTREAM, std::string> streamNames;
   std::map<PAVISTREAM, DWORD> sampleSizes;
   std::map<PAVISTREAM, LONG> chunkCounts;
+  std::map<PAVISTREAM, LONG> streamStarts;
   char handles[3];  // addresses for the fake file and stream handles
 };
 Recorder *recorder;
@@ -95,9 +96,17 @@ HRESULT WINAPI Write(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer,
                            Pointer(samplesWritten) + ", " + Pointer(bytesWritten) + ")");
   HRESULT result = Answer("AVIStreamWrite");
   LONG &chunks = recorder->chunkCounts[stream];
-  if (result == S_OK && recorder->options.audioLengthInChunks && recorder->sampleSizes[stream] &&
-      start != -1 && start != chunks)
-    result = AVIERR_UNSUPPORTED;
+  if (result == S_OK && recorder->options.audioLengthInChunks && recorder->sampleSizes[stream]) {
+    // Wine's order: an append into an empty stream goes to the stream's
+    // start, which any write into an empty stream moves first, refused or not.
+    LONG &streamStart = recorder->streamStarts[stream];
+    if (start == -1)
+      start = chunks == 0 ? streamStart : chunks;
+    else if (chunks == 0)
+      streamStart = start;
+    if (start != chunks)
+      result = AVIERR_UNSUPPORTED;
+  }
   if (result == S_OK)
     ++chunks;
   return result;
@@ -136,7 +145,7 @@ std::string Hex(const void *bytes, size_t count) {
 
 RecordingAviFile::RecordingAviFile(std::vector<std::string> *log,
                                    const RecordingOptions &options) {
-  recorder = new Recorder{log, options, {}, {}, {}, {}, {}};
+  recorder = new Recorder{log, options, {}, {}, {}, {}, {}, {}};
   aviFileCalls.fileInit = FileInit;
   aviFileCalls.fileOpen = FileOpen;
   aviFileCalls.createStream = CreateStream;
