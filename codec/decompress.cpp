@@ -25,6 +25,21 @@ LRESULT PassThrough(const ICDECOMPRESS &frame) {
   return ICERR_OK;
 }
 
+// One client step under the exchange mutex, taken here a second time around
+// it (a mutex is recursive for its owner): a request that got no reply is
+// withdrawn before the next client may claim the mutex. Left standing, it would
+// be answered by the next serving loop to start, and that frame would land in
+// the buffer of whoever asks next.
+void FetchFrame(const CodecInstance &instance, const void *input, void *output, int32_t bytes) {
+  const DWORD claim = WaitForSingleObject(instance.mutex, INFINITE);
+  if (claim != WAIT_OBJECT_0 && claim != WAIT_ABANDONED) return;
+  RequestFrame(instance.view, instance.commandEvent, instance.finishEvent, instance.mutex, input,
+               output, bytes);
+  if (WaitForSingleObject(instance.finishEvent, 0) != WAIT_OBJECT_0)
+    ResetEvent(instance.commandEvent);
+  ReleaseMutex(instance.mutex);
+}
+
 }  // namespace
 
 LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
@@ -44,6 +59,6 @@ LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
 
   // The application cannot tell a delivered frame from a missed one: a reply
   // that does not come leaves its buffer as it was.
-  RequestFrame(view, commandEvent, finishEvent, mutex, frame->lpInput, frame->lpOutput, bytes);
+  FetchFrame(*this, frame->lpInput, frame->lpOutput, bytes);
   return ICERR_OK;
 }

@@ -98,14 +98,21 @@ TEST(Decompress, InstanceOutlivingItsRunTimesOutThenIsServedByTheNextRun) {
   ASSERT_TRUE(first->ok());
   DriverInstance instance;
   first.reset();
-  // Nobody serves: the reply time-out passes, the output keeps its bytes.
-  EXPECT_EQ(instance.decompress(5, &output, image.data()), ICERR_OK);
+  // Nobody serves: the reply time-out passes, the output keeps its bytes, and
+  // the request is withdrawn rather than left for the next run.
+  EXPECT_EQ(instance.decompress(4, &output, image.data()), ICERR_OK);
   EXPECT_EQ(image, std::vector<uint8_t>(image.size(), kUntouched));
+  HANDLE command = OpenEventA(SYNCHRONIZE, FALSE, kExchangeCommandName);
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(WaitForSingleObject(command, 0), DWORD(WAIT_TIMEOUT)) << "a stale request stands";
+  CloseHandle(command);
   // The next run reaches the objects this instance kept alive.
   ServingRun second(6, 4);
   ASSERT_TRUE(second.ok());
   EXPECT_EQ(instance.decompress(5, &output, image.data()), ICERR_OK);
-  EXPECT_TRUE(IsDemoFrame(image.data(), 5, 6, 4));
+  int32_t found = -2;
+  EXPECT_TRUE(IsDemoFrame(image.data(), 5, 6, 4, &found)) << "came back as frame " << found;
+  EXPECT_EQ(second.requests(), std::vector<int32_t>{5});
 }
 
 TEST(Decompress, CallsThatCannotBeServedSafelyAreRefusedUntouched) {

@@ -32,13 +32,15 @@ bool ParseFrameList(const std::string &spec, int32_t frameCount, std::vector<int
     const bool ok = dash == std::string::npos
                         ? ParseIndex(item, frameCount, &first) && (last = first, true)
                         : ParseIndex(item.substr(0, dash), frameCount, &first) &&
-                              ParseIndex(item.substr(dash + 1), frameCount, &last) && first <= last;
+                              ParseIndex(item.substr(dash + 1), frameCount, &last);
     if (!ok) {
       *error = "\"" + item + "\" is not a frame or range of frames 0 to " +
                std::to_string(frameCount - 1);
       return false;
     }
-    for (int32_t i = first; i <= last; ++i) frames->push_back(i);
+    // A range may run backwards, as a player scrubbing back does.
+    const int32_t step = first <= last ? 1 : -1;
+    for (int32_t i = first; i != last + step; i += step) frames->push_back(i);
     if (end == std::string::npos) break;
     start = end + 1;
   }

@@ -1,6 +1,6 @@
 #pragma once
 // Which frames to decode, as the user wrote them: "all", or a comma-separated
-// list of indexes and inclusive ranges ("0,1,150,299", "10-19,3,3").
+// list of indexes and inclusive ranges ("0,1,150,299", "10-19,3,3", "59-40").
 #include <cstdint>
 #include <string>
 #include <vector>

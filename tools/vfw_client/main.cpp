@@ -20,7 +20,7 @@ namespace {
 
 const char kUsage[] =
     "usage: zvclient AVI [--frames LIST] [--bmp FOLDER] [--verify] [--icdecompress]\n"
-    "                    [--wait-event NAME] [--wait-seconds N]\n"
+    "                    [--wait-event NAME] [--wait-seconds N] [--done-event NAME]\n"
     "  --frames LIST    frames to decode: \"all\" (the default) or indexes and ranges,\n"
     "                   e.g. 0,1,150,last or 10-19 (order and repeats are kept)\n"
     "  --bmp FOLDER     write each decoded frame as FOLDER\\frame_NNNNN.bmp\n"
@@ -29,6 +29,7 @@ const char kUsage[] =
     "                   instead of AVIStreamGetFrame\n"
     "  --wait-event N   first wait until the named event is set (the host's ready event)\n"
     "  --wait-seconds N how long to wait for it (default 60)\n"
+    "  --done-event N   set the named event at the end (e.g. the host's stop event)\n"
     "exit status: 0 all frames decoded (and verified), 1 a frame was wrong, 2 error\n";
 
 struct Options {
@@ -36,6 +37,7 @@ struct Options {
   std::string frames = "all";
   std::string bmpFolder;
   std::string waitEvent;
+  std::string doneEvent;
   DWORD waitSeconds = 60;
   bool verify = false;
   DecodePath path = DecodePath::GetFrame;
@@ -51,6 +53,8 @@ bool ParseOptions(int argc, char **argv, Options *options) {
       options->bmpFolder = argv[++i];
     else if (arg == "--wait-event" && hasValue)
       options->waitEvent = argv[++i];
+    else if (arg == "--done-event" && hasValue)
+      options->doneEvent = argv[++i];
     else if (arg == "--wait-seconds" && hasValue)
       options->waitSeconds = DWORD(std::strtoul(argv[++i], nullptr, 10));
     else if (arg == "--verify")
@@ -169,6 +173,14 @@ int main(int argc, char **argv) {
   AVIFileInit();
   const int status = Run(options);
   AVIFileExit();
+  if (!options.doneEvent.empty()) {
+    // The decoders are closed by now, so whoever waits may tear down.
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, options.doneEvent.c_str());
+    if (event) {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+  }
   std::fflush(stdout);
   return status;
 }
