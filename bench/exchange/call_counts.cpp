@@ -7,16 +7,32 @@
 namespace {
 
 volatile LONG64 counts[kCallKinds];
+volatile LONG64 platformCounts[kCallKinds];
 
-void Bump(CallKind kind) {
+// The address ranges of the platform modules whose imports are routed here.
+struct Range {
+  ULONG_PTR begin, end;
+};
+Range platformRanges[16];
+int platformRangeCount;
+
+bool FromPlatform(const void *caller) {
+  const ULONG_PTR address = ULONG_PTR(caller);
+  for (int i = 0; i < platformRangeCount; ++i)
+    if (address >= platformRanges[i].begin && address < platformRanges[i].end) return true;
+  return false;
+}
+
+void Bump(CallKind kind, const void *caller) {
   InterlockedIncrement64(&counts[kind]);
+  if (platformRangeCount && FromPlatform(caller)) InterlockedIncrement64(&platformCounts[kind]);
 }
 
 // One wrapper per counted import; `real_X` is what the import pointed to.
 #define ZV_COUNTED(kind, convention, ret, name, params, args) \
   decltype(&::name) real_##name;                              \
   ret convention Counted_##name params {                      \
-    Bump(kind);                                               \
+    Bump(kind, __builtin_return_address(0));                  \
     return real_##name args;                                  \
   }
 
@@ -54,6 +70,10 @@ ZV_COUNTED(kCallOtherObject, WINAPI, BOOL, WriteFile,
            (HANDLE f, LPCVOID b, DWORD n, LPDWORD w, LPOVERLAPPED o), (f, b, n, w, o))
 ZV_COUNTED(kCallOtherObject, WINAPI, DWORD, SetFilePointer, (HANDLE f, LONG d, PLONG hi, DWORD m),
            (f, d, hi, m))
+ZV_COUNTED(kCallOtherObject, WINAPI, BOOL, SetFilePointerEx,
+           (HANDLE f, LARGE_INTEGER d, PLARGE_INTEGER p, DWORD m), (f, d, p, m))
+ZV_COUNTED(kCallQuery, WINAPI, SIZE_T, VirtualQuery,
+           (LPCVOID a, PMEMORY_BASIC_INFORMATION b, SIZE_T n), (a, b, n))
 ZV_COUNTED(kCallAllocation, __cdecl, void *, malloc, (size_t n), (n))
 ZV_COUNTED(kCallAllocation, __cdecl, void *, calloc, (size_t n, size_t s), (n, s))
 ZV_COUNTED(kCallAllocation, __cdecl, void *, realloc, (void *p, size_t n), (p, n))
@@ -80,11 +100,25 @@ void Route(HMODULE module, const char *name, Function replacement, Function *rea
 
 int64_t CallCounts::kernelObjectCalls() const {
   int64_t total = 0;
-  for (int kind = 0; kind < kCallAllocation; ++kind) total += calls[kind];
+  for (int kind = 0; kind <= kCallOtherObject; ++kind) total += calls[kind];
   return total;
 }
 
-void CountCallsOf(HMODULE module) {
+int64_t CallCounts::platformKernelObjectCalls() const {
+  int64_t total = 0;
+  for (int kind = 0; kind <= kCallOtherObject; ++kind) total += platform[kind];
+  return total;
+}
+
+void CountCallsOf(HMODULE module, CallSide side) {
+  if (!module) return;
+  if (side == kPlatform && platformRangeCount < 16) {
+    const auto *base = reinterpret_cast<const BYTE *>(module);
+    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    platformRanges[platformRangeCount++] = {ULONG_PTR(base),
+                                            ULONG_PTR(base) + nt->OptionalHeader.SizeOfImage};
+  }
   // A slot already routed holds a wrapper and no longer matches a name's first
   // patch, so the real target recorded on the first patch stays.
   ZV_ROUTE(WaitForSingleObject);
@@ -108,6 +142,8 @@ void CountCallsOf(HMODULE module) {
   ZV_ROUTE(ReadFile);
   ZV_ROUTE(WriteFile);
   ZV_ROUTE(SetFilePointer);
+  ZV_ROUTE(SetFilePointerEx);
+  ZV_ROUTE(VirtualQuery);
   ZV_ROUTE(malloc);
   ZV_ROUTE(calloc);
   ZV_ROUTE(realloc);
@@ -120,13 +156,18 @@ void CountCallsOf(HMODULE module) {
 
 CallCounts CurrentCallCounts() {
   CallCounts now;
-  for (int kind = 0; kind < kCallKinds; ++kind) now.calls[kind] = counts[kind];
+  for (int kind = 0; kind < kCallKinds; ++kind) {
+    now.calls[kind] = counts[kind];
+    now.platform[kind] = platformCounts[kind];
+  }
   return now;
 }
 
 CallCounts Difference(const CallCounts &later, const CallCounts &earlier) {
   CallCounts difference;
-  for (int kind = 0; kind < kCallKinds; ++kind)
+  for (int kind = 0; kind < kCallKinds; ++kind) {
     difference.calls[kind] = later.calls[kind] - earlier.calls[kind];
+    difference.platform[kind] = later.platform[kind] - earlier.platform[kind];
+  }
   return difference;
 }

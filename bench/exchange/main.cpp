@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench_host.h"
 #include "bench_run.h"
 #include "call_counts.h"
 #include "event_pingpong.h"
@@ -20,9 +21,19 @@ int RunRole(int argc, char **argv) {
   const char *role = argv[2];
   auto number = [&](int i) { return i < argc ? std::atoi(argv[i]) : 0; };
   if (std::strcmp(role, "pong") == 0) return RunPongRole();
-  if (std::strcmp(role, "serve") == 0) return RunServeRole(number(3), number(4), number(5));
+  if (std::strcmp(role, "serve") == 0)
+    return RunServeRole(number(3), number(4), number(5), number(6));
   if (std::strcmp(role, "probe-serve") == 0)
     return RunProbeServeRole(number(3), number(4), number(5));
+  if (std::strcmp(role, "host") == 0 && argc >= 9) {
+    HostProject project;
+    project.width = number(3);
+    project.height = number(4);
+    project.frames = number(5);
+    project.prepared = number(6);
+    project.audio = number(7) != 0;
+    return RunHostRole(project, argv[8]);
+  }
   if (std::strcmp(role, "idle-client") == 0) return RunIdleClientRole(number(3));
   return 2;
 }

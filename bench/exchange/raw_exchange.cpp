@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "clock.h"
 #include "demo_project.h"
@@ -47,13 +48,33 @@ double TimedRequest(ExchangeServer *server, int32_t token, int watchFrom, bool c
   return seconds;
 }
 
+const char *PrefixOf(int variant) {
+  return variant == kServerShared ? "Zelvanoor" : "ZvBenchPlain";
+}
+
+const char *ControlOf(int variant) {
+  return variant == kServerShared ? kControlName : "ZvBenchPlainControl";
+}
+
+// The server role with the contract's steps and nothing else: one wait, the
+// reset of the command, the host call, the copy, the finish signal.
+void ServeContractSteps(void *view, HANDLE commandEvent, HANDLE finishEvent, int32_t width,
+                        int32_t height, FetchVideoCallback fetchVideo) {
+  if (WaitForSingleObject(commandEvent, kServerPollMs) != WAIT_OBJECT_0) return;
+  ResetEvent(commandEvent);
+  const void *image = fetchVideo(ReadFrameToken(view));
+  std::memcpy(view, image, uint32_t(FrameImageSize(width, height)));
+  SetEvent(finishEvent);
+}
+
 }  // namespace
 
-int RunServeRole(int32_t width, int32_t height, int32_t frames) {
-  Control *control = OpenControl();
+int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant) {
+  Control *control = OpenControl(ControlOf(variant));
   if (!control) return 1;
   prepared = PrepareFrames(width, height, frames);
-  ExchangeObjects objects = CreateExchangeObjects("Zelvanoor", width, height);
+  ExchangeObjects objects = CreateExchangeObjects(PrefixOf(variant), width, height);
+  const auto serve = variant == kServerShared ? &ServeFrameRequest : &ServeContractSteps;
   if (!objects.complete()) return 1;
   RoleReport &report = control->report;
   const double cpuStart = ProcessCpuSeconds(GetCurrentProcess());
@@ -64,7 +85,7 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames) {
   while (!control->stop) {
     servedThisTurn = false;
     const CallCounts before = CurrentCallCounts();
-    ServeFrameRequest(objects.view, objects.command, objects.finish, width, height, FetchPrepared);
+    serve(objects.view, objects.command, objects.finish, width, height, FetchPrepared);
     if (!servedThisTurn) {
       ++report.idleTurns;
       continue;
@@ -84,16 +105,19 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames) {
   return 0;
 }
 
-bool StartExchangeServer(ExchangeServer *server, int32_t width, int32_t height, int watchFrom) {
+bool StartExchangeServer(ExchangeServer *server, int32_t width, int32_t height, int watchFrom,
+                         int variant) {
+  server->variant = variant;
   server->width = width;
   server->height = height;
-  server->control = CreateControl(&server->controlMapping);
+  server->control = CreateControl(&server->controlMapping, ControlOf(variant));
   server->control->watchFrom = watchFrom ? watchFrom + kWarmUpFrames : 0;
   char arguments[64];
-  std::snprintf(arguments, sizeof arguments, "serve %d %d %d", width, height, kPreparedFrames);
+  std::snprintf(arguments, sizeof arguments, "serve %d %d %d %d", width, height, kPreparedFrames,
+                variant);
   server->process = StartRole(arguments);
   if (!server->process || !WaitForFlag(&server->control->ready, 60000)) return false;
-  server->objects = OpenExchangeObjects("Zelvanoor");
+  server->objects = OpenExchangeObjects(PrefixOf(variant));
   if (!server->objects.complete()) return false;
   server->output.assign(size_t(FrameImageSize(width, height)), 0);
   for (int i = 0; i < kWarmUpFrames; ++i)

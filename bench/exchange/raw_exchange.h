@@ -8,11 +8,18 @@
 #include "exchange_objects.h"
 #include "roles.h"
 
+// Which server role a serving process runs.
+enum ServerVariant {
+  kServerShared = 0,    // ServeFrameRequest of shared/, on the real object names
+  kServerContract = 1,  // a copy with the contract's steps only, on private names
+};
+
 // Role side: creates the objects as the plug-in does and serves prepared
 // frames until the control block says stop.
-int RunServeRole(int32_t width, int32_t height, int32_t frames);
+int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant);
 
 struct ExchangeServer {
+  int variant = kServerShared;
   int32_t width = 0, height = 0;
   HANDLE process = nullptr;
   HANDLE controlMapping = nullptr;
@@ -27,7 +34,8 @@ struct ExchangeServer {
 
 // Starts a serving process for the size; the memory and allocation watch of
 // both sides starts after `watchFrom` frames (0: no watch).
-bool StartExchangeServer(ExchangeServer *server, int32_t width, int32_t height, int watchFrom);
+bool StartExchangeServer(ExchangeServer *server, int32_t width, int32_t height, int watchFrom,
+                         int variant = kServerShared);
 // Appends the time of each of `frames` requests.
 void ExchangeBatch(ExchangeServer *server, int frames, std::vector<double> *samples);
 void StopExchangeServer(ExchangeServer *server);

@@ -1,7 +1,5 @@
 #include "roles.h"
 
-#include <psapi.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -62,9 +60,15 @@ double ProcessCpuSeconds(HANDLE process) {
 }
 
 int64_t PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                       sizeof counters);
-  return int64_t(counters.PrivateUsage);
+  // The platform's own counters are not kept under Wine, so add up the
+  // committed private regions of the address space.
+  int64_t total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (const BYTE *address = nullptr;
+       VirtualQuery(address, &region, sizeof region) == sizeof region;
+       address = static_cast<const BYTE *>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+      total += int64_t(region.RegionSize);
+  }
+  return total;
 }

@@ -20,6 +20,7 @@ struct RoleReport {
   int64_t allocationsInWatch = 0;
   double cpuSeconds = 0;  // user + kernel time of the process between start and stop
   double wallSeconds = 0;
+  double writingSeconds = 0;  // a host: from its first progress report to serving
 };
 
 struct Control {
