@@ -76,8 +76,7 @@ std::string Printed(ChildProcess &child) {
   std::string text = child.output();
   std::string lines;
   for (char c : text)
-    if (c != '\r')
-      lines += c;
+    if (c != '\r') lines += c;
   return lines;
 }
 
@@ -124,50 +123,80 @@ TEST(ReferenceHost, HelpNamesEveryOption) {
     EXPECT_NE(host.output().find(option), std::string::npos) << option;
 }
 
-TEST(ReferenceHost, ServesTheDemoProjectToAnotherProcess) {
-  TempFolder folder;
-  const std::string ready = UniqueObjectName("zvready");
-  const std::string stop = UniqueObjectName("zvstop");
-  HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
-  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
-  ChildProcess host(Host("--output \"" + folder.file("demo.avi") + "\" --ready-event " + ready +
-                         " --stop-event " + stop + " --null-frame 5"),
-                    true);
-  ASSERT_TRUE(host.started());
-  const bool serving = WaitForSingleObject(readyEvent, kProcessBound) == WAIT_OBJECT_0;
-  EXPECT_TRUE(serving) << host.output();
-  if (serving) {
-    EXPECT_TRUE(CodecRegistered());
-    ChildProcess client(ProgramCommand("exchange_peer.exe") + " client 640 360 0,7,299,5,300",
-                        true);
-    ASSERT_TRUE(client.wait(kProcessBound));
-    EXPECT_EQ(Printed(client),
-              "frame 0: exact\nframe 7: exact\nframe 299: exact\n"
-              "frame 5: unchanged\nframe 300: black\n");
+struct ServingCase {
+  const char *name;
+  const char *hostArguments;
+  const char *clientArguments;  // frame size and frames asked for
+  const char *clientReport;
+  const char *hostReport;
+};
+
+const ServingCase kServingCases[] = {
+    {"demo project", "--null-frame 5", "640 360 0,7,299,5,300",
+     "frame 0: exact\nframe 7: exact\nframe 299: exact\nframe 5: unchanged\nframe 300: black\n",
+     "frames served: 5 (1 outside 0..299 answered black, 1 without image)"},
+    {"prerendered", "--prerender --width 64 --height 36 --frames 20 --slow-fetch-ms 5",
+     "64 36 19,0,20", "frame 19: exact\nframe 0: exact\nframe 20: black\n",
+     "frames served: 3 (1 outside 0..19 answered black, 0 without image)"},
+};
+
+TEST(ReferenceHost, ServesItsProjectToAnotherProcess) {
+  for (const ServingCase &c : kServingCases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    const std::string ready = UniqueObjectName("zvready");
+    const std::string stop = UniqueObjectName("zvstop");
+    HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+    HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
+    ChildProcess host(Host("--output \"" + folder.file("demo.avi") + "\" --ready-event " + ready +
+                           " --stop-event " + stop + " " + c.hostArguments),
+                      true);
+    ASSERT_TRUE(host.started());
+    const bool serving = WaitForSingleObject(readyEvent, kProcessBound) == WAIT_OBJECT_0;
+    EXPECT_TRUE(serving) << host.output();
+    if (serving) {
+      EXPECT_TRUE(CodecRegistered());
+      ChildProcess client(ProgramCommand("exchange_peer.exe") + " client " + c.clientArguments,
+                          true);
+      ASSERT_TRUE(client.wait(kProcessBound));
+      EXPECT_EQ(Printed(client), c.clientReport);
+    }
+    SetEvent(stopEvent);
+    ASSERT_TRUE(host.wait(kProcessBound));
+    EXPECT_EQ(host.exitCode(), 0u) << host.output();
+    const std::string output = Printed(host);
+    EXPECT_NE(output.find("name: Zelvanoor"), std::string::npos) << output;
+    EXPECT_NE(output.find("serving the frames of " + folder.file("demo.avi")), std::string::npos)
+        << output;
+    EXPECT_NE(output.find(c.hostReport), std::string::npos) << output;
+    EXPECT_FALSE(CodecRegistered());
+    CloseHandle(readyEvent);
+    CloseHandle(stopEvent);
   }
-  SetEvent(stopEvent);
-  ASSERT_TRUE(host.wait(kProcessBound));
-  EXPECT_EQ(host.exitCode(), 0u) << host.output();
-  const std::string output = Printed(host);
-  EXPECT_NE(output.find("name: Zelvanoor"), std::string::npos) << output;
-  EXPECT_NE(output.find("serving the frames of " + folder.file("demo.avi")), std::string::npos)
-      << output;
-  EXPECT_NE(output.find("frames served: 5 (1 outside 0..299 answered black, 1 without image)"),
-            std::string::npos)
-      << output;
-  EXPECT_FALSE(CodecRegistered());
-  CloseHandle(readyEvent);
-  CloseHandle(stopEvent);
 }
 
-TEST(ReferenceHost, ServeSecondsEndsTheRunNormally) {
-  TempFolder folder;
-  ChildProcess host(Host("--width 32 --height 16 --frames 3 --serve-seconds 0 --output \"" +
-                         folder.file("short.avi") + "\""),
-                    true);
-  ASSERT_TRUE(host.wait(kProcessBound));
-  EXPECT_EQ(host.exitCode(), 0u) << host.output();
-  EXPECT_NE(Printed(host).find("RunOutput returned 1\n"), std::string::npos) << host.output();
+struct EndingCase {
+  const char *arguments;
+  DWORD exitCode;
+  const char *report;
+};
+
+TEST(ReferenceHost, EndsOnItsOwnAndReportsHowTheRunEnded) {
+  const EndingCase cases[] = {
+      {"--serve-seconds 0", 0, "RunOutput returned 1\n"},
+      {"--abort-at 2", 1, "RunOutput returned 0 before serving began\n"},
+  };
+  for (const EndingCase &c : cases) {
+    SCOPED_TRACE(c.arguments);
+    TempFolder folder;
+    ChildProcess host(Host("--width 32 --height 16 --frames 3 --output \"" +
+                           folder.file("short.avi") + "\" " + c.arguments),
+                      true);
+    ASSERT_TRUE(host.wait(kProcessBound));
+    EXPECT_EQ(host.exitCode(), c.exitCode) << host.output();
+    EXPECT_NE(Printed(host).find(c.report), std::string::npos) << host.output();
+    EXPECT_FALSE(CodecRegistered());
+  }
 }
 
 }  // namespace
