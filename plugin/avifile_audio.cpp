@@ -1,6 +1,7 @@
 #include "avifile_audio.h"
 
 #include "avifile_calls.h"
+#include "avifile_size.h"
 
 namespace {
 
@@ -37,6 +38,20 @@ bool AppendSilence(PAVISTREAM stream, int64_t frames, uint32_t blockSize, int64_
 }
 
 }  // namespace
+
+int64_t AudioSliceFileCost(int32_t start, int32_t bytes, uint32_t blockSize,
+                           int64_t framesWritten) {
+  int64_t cost = AviChunkCost(bytes);
+  const int64_t gapBytes = start > framesWritten ? (start - framesWritten) * int64_t(blockSize) : 0;
+  if (gapBytes > 0) {
+    const int64_t pieceBytes = blockSize < uint32_t(kSilenceBytes)
+                                   ? kSilenceBytes / blockSize * int64_t(blockSize)
+                                   : int64_t(blockSize);
+    const int64_t pieces = (gapBytes + pieceBytes - 1) / pieceBytes;
+    cost += gapBytes + pieces * AviChunkCost(0);
+  }
+  return cost;
+}
 
 bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm, int32_t bytes,
                      uint32_t blockSize, int64_t *framesWritten) {

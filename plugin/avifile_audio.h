@@ -17,5 +17,10 @@
 // appended instead; a gap left by a host that delivered less than asked is
 // filled with silence first, so that later audio stays in time. Any other
 // refusal is a failure.
+// The most that WriteAudioSlice adds to the file for this slice: the slice
+// itself and, should the platform ask for it, silence up to `start`.
+int64_t AudioSliceFileCost(int32_t start, int32_t bytes, uint32_t blockSize,
+                           int64_t framesWritten);
+
 bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm, int32_t bytes,
                      uint32_t blockSize, int64_t *framesWritten);

@@ -6,6 +6,7 @@
 #include "avifile_audio.h"
 #include "avifile_calls.h"
 #include "avifile_formats.h"
+#include "avifile_size.h"
 #include "messages.h"
 
 namespace {
@@ -21,6 +22,8 @@ AVISTREAMINFOA audioInfo;
 int32_t videoChunkCount;
 // End of the audio written so far, in sample frames.
 int64_t audioFramesWritten;
+// The most the file can hold once everything written so far is in it.
+int64_t fileBytes;
 
 // AVIFileOpenA's mode: create the file, or empty an existing one.
 constexpr UINT kCreateMode = OF_WRITE | OF_CREATE;
@@ -33,6 +36,15 @@ void ResetState() {
   audioStream = nullptr;
   videoChunkCount = 0;
   audioFramesWritten = 0;
+  fileBytes = kAviFileOverhead;
+}
+
+// Counts `bytes` more into the file; false when it would outgrow an AVI file.
+bool Reserve(int64_t bytes) {
+  if (fileBytes + bytes > kAviFileLimit)
+    return false;
+  fileBytes += bytes;
+  return true;
 }
 
 // The file is closed before the user reads the message.
@@ -65,6 +77,8 @@ bool CreateAudioStream(const OutputInfo *info) {
 }
 
 bool WriteVideoChunk() {
+  if (!Reserve(AviChunkCost(sizeof videoChunkCount)))
+    return false;
   if (aviFileCalls.write(videoStream, videoChunkCount, 1, &videoChunkCount,
                          sizeof videoChunkCount, AVIIF_KEYFRAME, nullptr, nullptr) != 0)
     return false;
@@ -85,6 +99,8 @@ bool WriteAudioOfFrame(const OutputInfo *info, int32_t frame) {
   // than what the host delivered.
   const int32_t bytes = AudioByteCount(delivered, info->audioBlockSize);
   if (pcm == nullptr || bytes < 0)
+    return false;
+  if (!Reserve(AudioSliceFileCost(first, bytes, info->audioBlockSize, audioFramesWritten)))
     return false;
   return WriteAudioSlice(audioStream, first, delivered, pcm, bytes, info->audioBlockSize,
                          &audioFramesWritten);
