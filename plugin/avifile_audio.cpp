@@ -25,13 +25,11 @@ bool Append(PAVISTREAM stream, LONG frames, const void *pcm, LONG bytes, int64_t
 }
 
 bool AppendSilence(PAVISTREAM stream, int64_t frames, uint32_t blockSize, int64_t *framesWritten) {
-  if (blockSize > uint32_t(kSilenceBytes))
-    return false;
+  if (blockSize > uint32_t(kSilenceBytes)) return false;
   const int64_t piece = blockSize == 0 ? frames : kSilenceBytes / blockSize;
   while (frames > 0) {
     const int64_t n = frames < piece ? frames : piece;
-    if (!Append(stream, LONG(n), silence, LONG(n * blockSize), framesWritten))
-      return false;
+    if (!Append(stream, LONG(n), silence, LONG(n * blockSize), framesWritten)) return false;
     frames -= n;
   }
   return true;
@@ -60,10 +58,8 @@ bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm
   if (result == AVIERR_UNSUPPORTED && start >= *framesWritten)
     return AppendSilence(stream, start - *framesWritten, blockSize, framesWritten) &&
            Append(stream, frames, pcm, bytes, framesWritten);
-  if (result != 0)
-    return false;
+  if (result != 0) return false;
   const int64_t end = int64_t(start) + frames;
-  if (end > *framesWritten)
-    *framesWritten = end;
+  if (end > *framesWritten) *framesWritten = end;
   return true;
 }

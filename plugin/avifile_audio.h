@@ -1,6 +1,7 @@
 #pragma once
 // One audio slice of the reference AVI, written where it belongs.
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
 #include <cstdint>
@@ -19,8 +20,7 @@
 // refusal is a failure.
 // The most that WriteAudioSlice adds to the file for this slice: the slice
 // itself and, should the platform ask for it, silence up to `start`.
-int64_t AudioSliceFileCost(int32_t start, int32_t bytes, uint32_t blockSize,
-                           int64_t framesWritten);
+int64_t AudioSliceFileCost(int32_t start, int32_t bytes, uint32_t blockSize, int64_t framesWritten);
 
 bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm, int32_t bytes,
                      uint32_t blockSize, int64_t *framesWritten);

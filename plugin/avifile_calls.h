@@ -3,6 +3,7 @@
 // of function pointers. The plug-in uses the platform's own entries; a test can
 // replace them to record every call with its arguments, or to refuse some.
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
 struct AviFileCalls {
@@ -10,8 +11,9 @@ struct AviFileCalls {
   HRESULT(WINAPI *fileOpen)(PAVIFILE *file, LPCSTR path, UINT mode, LPCLSID handler);
   HRESULT(WINAPI *createStream)(PAVIFILE file, PAVISTREAM *stream, AVISTREAMINFOA *info);
   HRESULT(WINAPI *setFormat)(PAVISTREAM stream, LONG position, LPVOID format, LONG formatBytes);
-  HRESULT(WINAPI *write)(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bytes,
-                         DWORD flags, LONG *samplesWritten, LONG *bytesWritten);
+  HRESULT(WINAPI *write)
+  (PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bytes, DWORD flags,
+   LONG *samplesWritten, LONG *bytesWritten);
   ULONG(WINAPI *streamRelease)(PAVISTREAM stream);
   ULONG(WINAPI *fileRelease)(PAVIFILE file);
   void(WINAPI *fileExit)(void);

@@ -61,7 +61,6 @@ bool AudioRateFits(uint32_t blockSize, uint32_t sampleRate) {
 
 int32_t AudioByteCount(int32_t frames, uint32_t blockSize) {
   const int64_t bytes = int64_t(frames) * int64_t(blockSize);
-  if (frames < 0 || bytes > INT32_MAX)
-    return -1;
+  if (frames < 0 || bytes > INT32_MAX) return -1;
   return int32_t(bytes);
 }

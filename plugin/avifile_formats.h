@@ -2,6 +2,7 @@
 // The stream descriptions and formats of the reference AVI, built from the
 // run's values. Everything not named here is zero.
 #include <windows.h>
+// mmsystem.h and vfw.h build on the types of windows.h.
 #include <mmsystem.h>
 #include <vfw.h>
 

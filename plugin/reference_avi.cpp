@@ -41,8 +41,7 @@ void ResetState() {
 
 // Counts `bytes` more into the file; false when it would outgrow an AVI file.
 bool Reserve(int64_t bytes) {
-  if (fileBytes + bytes > kAviFileLimit)
-    return false;
+  if (fileBytes + bytes > kAviFileLimit) return false;
   fileBytes += bytes;
   return true;
 }
@@ -56,8 +55,7 @@ int32_t Fail() {
 
 bool CreateVideoStream(const OutputInfo *info) {
   videoInfo = VideoStreamInfo(info->width, info->height, info->rate, info->scale);
-  if (aviFileCalls.createStream(aviFile, &videoStream, &videoInfo) != 0)
-    return false;
+  if (aviFileCalls.createStream(aviFile, &videoStream, &videoInfo) != 0) return false;
   BITMAPINFOHEADER format = VideoFormat(info->width, info->height);
   aviFileCalls.setFormat(videoStream, 0, &format, sizeof format);
   return true;
@@ -65,11 +63,9 @@ bool CreateVideoStream(const OutputInfo *info) {
 
 bool CreateAudioStream(const OutputInfo *info) {
   // A rate that wraps would describe a different stream than the one written.
-  if (!AudioRateFits(info->audioBlockSize, info->audioSampleRate))
-    return false;
+  if (!AudioRateFits(info->audioBlockSize, info->audioSampleRate)) return false;
   audioInfo = AudioStreamInfo(info->audioBlockSize, info->audioSampleRate);
-  if (aviFileCalls.createStream(aviFile, &audioStream, &audioInfo) != 0)
-    return false;
+  if (aviFileCalls.createStream(aviFile, &audioStream, &audioInfo) != 0) return false;
   WAVEFORMATEX format =
       AudioFormat(info->audioChannels, info->audioBlockSize, info->audioSampleRate);
   aviFileCalls.setFormat(audioStream, 0, &format, sizeof format);
@@ -77,10 +73,9 @@ bool CreateAudioStream(const OutputInfo *info) {
 }
 
 bool WriteVideoChunk() {
-  if (!Reserve(AviChunkCost(sizeof videoChunkCount)))
-    return false;
-  if (aviFileCalls.write(videoStream, videoChunkCount, 1, &videoChunkCount,
-                         sizeof videoChunkCount, AVIIF_KEYFRAME, nullptr, nullptr) != 0)
+  if (!Reserve(AviChunkCost(sizeof videoChunkCount))) return false;
+  if (aviFileCalls.write(videoStream, videoChunkCount, 1, &videoChunkCount, sizeof videoChunkCount,
+                         AVIIF_KEYFRAME, nullptr, nullptr) != 0)
     return false;
   ++videoChunkCount;
   return true;
@@ -89,17 +84,14 @@ bool WriteVideoChunk() {
 bool WriteAudioOfFrame(const OutputInfo *info, int32_t frame) {
   const int32_t first = AudioSliceBound(info->audioSampleCount, frame, info->frameCount);
   const int32_t end = AudioSliceBound(info->audioSampleCount, frame + 1, info->frameCount);
-  if (first == end)
-    return true;
+  if (first == end) return true;
   int32_t delivered;
   void *pcm = info->fetchAudio(first, end - first, &delivered);
-  if (delivered == 0)
-    return true;
+  if (delivered == 0) return true;
   // A null buffer or a byte count that wraps would write something other
   // than what the host delivered.
   const int32_t bytes = AudioByteCount(delivered, info->audioBlockSize);
-  if (pcm == nullptr || bytes < 0)
-    return false;
+  if (pcm == nullptr || bytes < 0) return false;
   if (!Reserve(AudioSliceFileCost(first, bytes, info->audioBlockSize, audioFramesWritten)))
     return false;
   return WriteAudioSlice(audioStream, first, delivered, pcm, bytes, info->audioBlockSize,
@@ -114,12 +106,9 @@ int32_t WriteReferenceAvi(const OutputInfo *info) {
 
   ResetState();
   aviFileCalls.fileInit();
-  if (aviFileCalls.fileOpen(&aviFile, info->outputPath, kCreateMode, nullptr) != 0)
-    return Fail();
-  if (hasVideo && !CreateVideoStream(info))
-    return Fail();
-  if (hasAudio && !CreateAudioStream(info))
-    return Fail();
+  if (aviFileCalls.fileOpen(&aviFile, info->outputPath, kCreateMode, nullptr) != 0) return Fail();
+  if (hasVideo && !CreateVideoStream(info)) return Fail();
+  if (hasAudio && !CreateAudioStream(info)) return Fail();
 
   for (int32_t frame = 0; frame < info->frameCount; ++frame) {
     if (info->abortRequested() != 0) {
@@ -127,22 +116,17 @@ int32_t WriteReferenceAvi(const OutputInfo *info) {
       return 0;
     }
     info->reportProgress(frame, info->frameCount);
-    if (hasVideo && !WriteVideoChunk())
-      return Fail();
-    if (hasAudio && !WriteAudioOfFrame(info, frame))
-      return Fail();
+    if (hasVideo && !WriteVideoChunk()) return Fail();
+    if (hasAudio && !WriteAudioOfFrame(info, frame)) return Fail();
   }
   CloseReferenceAvi();
   return 1;
 }
 
 int32_t CloseReferenceAvi() {
-  if (videoStream)
-    aviFileCalls.streamRelease(videoStream);
-  if (audioStream)
-    aviFileCalls.streamRelease(audioStream);
-  if (aviFile)
-    aviFileCalls.fileRelease(aviFile);
+  if (videoStream) aviFileCalls.streamRelease(videoStream);
+  if (audioStream) aviFileCalls.streamRelease(audioStream);
+  if (aviFile) aviFileCalls.fileRelease(aviFile);
   aviFileCalls.fileExit();
   return 1;
 }

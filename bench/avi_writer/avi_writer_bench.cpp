@@ -4,8 +4,8 @@
 // bytes in the same slices with plain WriteFile, and prints time, sizes and
 // peak memory. The rendering of the tone alone is timed too, so that it can
 // be taken out of both figures.
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,14 +31,15 @@ int32_t frameCount;
 int32_t lastProgress = -1;
 
 void *__cdecl FetchAudio(int32_t start, int32_t length, int32_t *delivered) {
-  if (audio.size() < size_t(length) * kChannels)
-    audio.resize(size_t(length) * kChannels);
+  if (audio.size() < size_t(length) * kChannels) audio.resize(size_t(length) * kChannels);
   RenderDemoAudio(start, length, kChannels, kAudioRate, audio.data());
   *delivered = length;
   return audio.data();
 }
 
-int32_t __cdecl AbortRequested() { return 0; }
+int32_t __cdecl AbortRequested() {
+  return 0;
+}
 
 void __cdecl ReportProgress(int32_t position, int32_t total) {
   const int32_t percent = int32_t(int64_t(position) * 100 / total);
@@ -48,10 +49,14 @@ void __cdecl ReportProgress(int32_t position, int32_t total) {
   }
 }
 
-void *__cdecl FetchVideo(int32_t) { return nullptr; }
+void *__cdecl FetchVideo(int32_t) {
+  return nullptr;
+}
 
 // The failure box would wait for a user; here it is a line.
-void PrintWarning(const char *) { std::printf("the writer reported a failure (its box)\n"); }
+void PrintWarning(const char *) {
+  std::printf("the writer reported a failure (its box)\n");
+}
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
@@ -67,8 +72,7 @@ LARGE_INTEGER Now() {
 
 int64_t FileSize(const std::string &path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-    return -1;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
@@ -86,23 +90,19 @@ bool WritePlain(const std::string &path, int32_t sampleCount, bool write) {
   if (write) {
     file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-      return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
   }
   bool ok = true;
   for (int32_t i = 0; i < frameCount && ok; ++i) {
     const int32_t first = AudioSliceBound(sampleCount, i, frameCount);
     const int32_t end = AudioSliceBound(sampleCount, i + 1, frameCount);
-    if (first == end)
-      continue;
+    if (first == end) continue;
     int32_t delivered;
     const void *pcm = FetchAudio(first, end - first, &delivered);
     DWORD written = 0;
-    if (write)
-      ok = WriteFile(file, pcm, DWORD(delivered) * 2 * kChannels, &written, nullptr) != 0;
+    if (write) ok = WriteFile(file, pcm, DWORD(delivered) * 2 * kChannels, &written, nullptr) != 0;
   }
-  if (write)
-    CloseHandle(file);
+  if (write) CloseHandle(file);
   return ok;
 }
 
@@ -166,11 +166,10 @@ int main(int argc, char **argv) {
   const double plainSeconds = Seconds(start, Now());
   std::printf("WriteFile of the same audio  %.2f s, %s, file %lld bytes\n", plainSeconds,
               plain ? "ok" : "FAILED", static_cast<long long>(FileSize(rawPath)));
-  std::printf("without the rendering: writer %.2f s, WriteFile %.2f s\n", aviSeconds - renderSeconds,
-              plainSeconds - renderSeconds);
+  std::printf("without the rendering: writer %.2f s, WriteFile %.2f s\n",
+              aviSeconds - renderSeconds, plainSeconds - renderSeconds);
   PrintMemory("at the end:");
   DeleteFileA(rawPath.c_str());
-  if (!keep)
-    DeleteFileA(aviPath.c_str());
+  if (!keep) DeleteFileA(aviPath.c_str());
   return result == 1 && plain ? 0 : 1;
 }

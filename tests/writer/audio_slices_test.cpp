@@ -1,9 +1,9 @@
+#include "audio_slices.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "audio_slices.h"
 
 namespace {
 
@@ -39,11 +39,11 @@ TEST(AudioSliceBound, EqualsTheIntegerQuotientBelowTwoToThe53) {
       {2, 5},
       {0, 7},
       {1, 1},
-      {48000 * 10, 300},                  // 10 s at 48 kHz, 30 fps
-      {441000, 299},                      // 10 s at 44.1 kHz, 29.97 fps
-      {345600000, 215784},                // 2 h at 48 kHz, 30000/1001 fps
-      {2147483647, 4194304},              // product 2^53 - 2^22
-      {2147483647, 1},                    // the largest count in one slice
+      {48000 * 10, 300},                               // 10 s at 48 kHz, 30 fps
+      {441000, 299},                                   // 10 s at 44.1 kHz, 29.97 fps
+      {345600000, 215784},                             // 2 h at 48 kHz, 30000/1001 fps
+      {2147483647, 4194304},                           // product 2^53 - 2^22
+      {2147483647, 1},                                 // the largest count in one slice
       {int32_t(9007199254740991 / 4194305), 4194305},  // just below 2^53
   };
   for (const ProjectCase &c : cases) {

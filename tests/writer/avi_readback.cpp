@@ -42,8 +42,7 @@ AviReadback ReadAvi(const std::string &path) {
     result.opened = true;
     for (LONG index = 0;; ++index) {
       PAVISTREAM stream = nullptr;
-      if (AVIFileGetStream(file, &stream, 0, index) != 0 || !stream)
-        break;
+      if (AVIFileGetStream(file, &stream, 0, index) != 0 || !stream) break;
       StreamReadback s;
       AVIStreamInfoA(stream, &s.info, sizeof s.info);
       LONG formatBytes = 0;
@@ -70,8 +69,7 @@ std::vector<int32_t> Tokens(const StreamReadback &video) {
   std::vector<int32_t> tokens;
   for (const std::vector<uint8_t> &payload : video.samples) {
     int32_t token = -1;
-    if (payload.size() == 4)
-      std::memcpy(&token, payload.data(), 4);
+    if (payload.size() == 4) std::memcpy(&token, payload.data(), 4);
     tokens.push_back(token);
   }
   return tokens;

@@ -1,6 +1,7 @@
 #pragma once
 // Reads an AVI file back through the platform's own AVIFile reading calls.
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
 #include <cstdint>

@@ -20,11 +20,13 @@ struct Recorder {
 };
 Recorder *recorder;
 
-std::string Pointer(const void *p) { return p ? "&" : "null"; }
+std::string Pointer(const void *p) {
+  return p ? "&" : "null";
+}
 
 std::string Utf8(const std::wstring &text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string utf8(size_t(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &utf8[0], n, nullptr, nullptr);
   return utf8;
@@ -43,7 +45,9 @@ std::string StreamName(PAVISTREAM stream) {
   return found == recorder->streamNames.end() ? "unknown" : found->second;
 }
 
-void WINAPI FileInit() { recorder->log->push_back("AVIFileInit()"); }
+void WINAPI FileInit() {
+  recorder->log->push_back("AVIFileInit()");
+}
 
 HRESULT WINAPI FileOpen(PAVIFILE *file, LPCSTR path, UINT mode, LPCLSID handler) {
   char modeText[16];
@@ -51,8 +55,7 @@ HRESULT WINAPI FileOpen(PAVIFILE *file, LPCSTR path, UINT mode, LPCLSID handler)
   recorder->log->push_back("AVIFileOpenA(" + Pointer(file) + ", " + path + ", " + modeText + ", " +
                            Pointer(handler) + ")");
   const HRESULT result = Answer("AVIFileOpenA");
-  if (result == S_OK)
-    *file = reinterpret_cast<PAVIFILE>(&recorder->handles[0]);
+  if (result == S_OK) *file = reinterpret_cast<PAVIFILE>(&recorder->handles[0]);
   return result;
 }
 
@@ -81,13 +84,11 @@ HRESULT WINAPI SetFormat(PAVISTREAM stream, LONG position, LPVOID format, LONG b
 HRESULT WINAPI Write(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer, LONG bytes,
                      DWORD flags, LONG *samplesWritten, LONG *bytesWritten) {
   std::string data;
-  if (recorder->options.labelBuffer)
-    data = recorder->options.labelBuffer(buffer);
-  if (!data.empty())
-    data += ":";
+  if (recorder->options.labelBuffer) data = recorder->options.labelBuffer(buffer);
+  if (!data.empty()) data += ":";
   data += size_t(bytes) <= recorder->options.maxBytesShown ? Hex(buffer, size_t(bytes))
-          : buffer ? "(" + std::to_string(bytes) + " bytes)"
-                   : "null";
+          : buffer                                         ? "(" + std::to_string(bytes) + " bytes)"
+                                                           : "null";
   char flagText[16];
   std::snprintf(flagText, sizeof flagText, "0x%lX", static_cast<unsigned long>(flags));
   recorder->log->push_back("AVIStreamWrite(" + StreamName(stream) + ", " + std::to_string(start) +
@@ -104,11 +105,9 @@ HRESULT WINAPI Write(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffer,
       start = chunks == 0 ? streamStart : chunks;
     else if (chunks == 0)
       streamStart = start;
-    if (start != chunks)
-      result = AVIERR_UNSUPPORTED;
+    if (start != chunks) result = AVIERR_UNSUPPORTED;
   }
-  if (result == S_OK)
-    ++chunks;
+  if (result == S_OK) ++chunks;
   return result;
 }
 
@@ -124,7 +123,9 @@ ULONG WINAPI FileRelease(PAVIFILE file) {
   return 0;
 }
 
-void WINAPI FileExit() { recorder->log->push_back("AVIFileExit()"); }
+void WINAPI FileExit() {
+  recorder->log->push_back("AVIFileExit()");
+}
 
 void ShowBox(const char *text) {
   recorder->log->push_back("MessageBox(" + Utf8(FromCodePage932(text)) + ")");
@@ -143,8 +144,7 @@ std::string Hex(const void *bytes, size_t count) {
   return text;
 }
 
-RecordingAviFile::RecordingAviFile(std::vector<std::string> *log,
-                                   const RecordingOptions &options) {
+RecordingAviFile::RecordingAviFile(std::vector<std::string> *log, const RecordingOptions &options) {
   recorder = new Recorder{log, options, {}, {}, {}, {}, {}, {}};
   aviFileCalls.fileInit = FileInit;
   aviFileCalls.fileOpen = FileOpen;

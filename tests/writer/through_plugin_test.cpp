@@ -25,8 +25,7 @@ struct HostRun {
 HostRun RunHost(const std::string &arguments) {
   HostRun run;
   BoxWatcher watcher;
-  ChildProcess host("\"" + ProgramFolder() + "\\zvhost.exe\" --serve-seconds 0 " + arguments,
-                    true);
+  ChildProcess host("\"" + ProgramFolder() + "\\zvhost.exe\" --serve-seconds 0 " + arguments, true);
   EXPECT_TRUE(host.started());
   EXPECT_TRUE(host.wait(kRunMs)) << "zvhost did not end";
   run.exitCode = host.exitCode();
@@ -37,8 +36,7 @@ HostRun RunHost(const std::string &arguments) {
 
 std::vector<int32_t> Counting(int32_t n) {
   std::vector<int32_t> v;
-  for (int32_t i = 0; i < n; ++i)
-    v.push_back(i);
+  for (int32_t i = 0; i < n; ++i) v.push_back(i);
   return v;
 }
 
@@ -116,8 +114,8 @@ TEST(ThroughPlugin, FailuresShowTheBoxOnce) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder folder;
-    const HostRun run = RunHost(std::string(kProject) + c.arguments + " --output \"" +
-                                folder.file(c.file) + "\"");
+    const HostRun run =
+        RunHost(std::string(kProject) + c.arguments + " --output \"" + folder.file(c.file) + "\"");
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(FromCodePage932(run.boxes[0]), L"AVIファイルの作成に失敗しました。");

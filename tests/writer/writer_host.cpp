@@ -38,7 +38,9 @@ WriterHost::WriterHost(const OutputInfo &project, const HostScript &script,
   current = this;
 }
 
-WriterHost::~WriterHost() { current = nullptr; }
+WriterHost::~WriterHost() {
+  current = nullptr;
+}
 
 void *__cdecl WriterHost::FetchAudio(int32_t start, int32_t length, int32_t *delivered) {
   WriterHost &host = *current;
@@ -49,11 +51,9 @@ void *__cdecl WriterHost::FetchAudio(int32_t start, int32_t length, int32_t *del
   int32_t count = length;
   if (host.frame_ == host.script_.shortFrame)
     count = length > host.script_.shortBy ? length - host.script_.shortBy : 0;
-  if (host.script_.deliveredOverride)
-    count = host.script_.deliveredOverride;
+  if (host.script_.deliveredOverride) count = host.script_.deliveredOverride;
   *delivered = count;
-  if (host.frame_ == host.script_.nullFrame)
-    return nullptr;
+  if (host.frame_ == host.script_.nullFrame) return nullptr;
   static int16_t notToBeRead[1];
   if (count <= 0 || int64_t(count) * kChannels > 1 << 24)
     return notToBeRead;  // counts the writer must refuse or skip
@@ -67,8 +67,7 @@ int32_t __cdecl WriterHost::AbortRequested() {
   WriterHost &host = *current;
   ++host.abortCalls_;
   ++host.frame_;
-  if (host.log_)
-    host.log_->push_back("abortRequested()");
+  if (host.log_) host.log_->push_back("abortRequested()");
   return host.script_.abortAtFrame >= 0 && host.frame_ >= host.script_.abortAtFrame
              ? host.script_.abortValue
              : 0;
@@ -83,8 +82,7 @@ void __cdecl WriterHost::ReportProgress(int32_t position, int32_t total) {
 }
 
 void *__cdecl WriterHost::FetchVideo(int32_t frame) {
-  if (current->log_)
-    current->log_->push_back("fetchVideo(" + std::to_string(frame) + ")");
+  if (current->log_) current->log_->push_back("fetchVideo(" + std::to_string(frame) + ")");
   return nullptr;
 }
 

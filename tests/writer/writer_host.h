@@ -12,9 +12,9 @@
 struct HostScript {
   int32_t abortAtFrame = -1;  // abortRequested answers abortValue from here on
   int32_t abortValue = 1;
-  int32_t shortFrame = -1;    // this frame's slice is delivered `shortBy` frames short
+  int32_t shortFrame = -1;  // this frame's slice is delivered `shortBy` frames short
   int32_t shortBy = 1;
-  int32_t nullFrame = -1;     // this frame's slice comes as a null buffer
+  int32_t nullFrame = -1;         // this frame's slice comes as a null buffer
   int32_t deliveredOverride = 0;  // nonzero: every delivered count is this
 };
 
@@ -40,7 +40,9 @@ class WriterHost {
   };
   const std::vector<Delivery> &deliveries() const { return deliveries_; }
   // The buffer of the latest delivery, to see whether the writer copied it.
-  const void *lastBuffer() const { return deliveries_.empty() ? nullptr : deliveries_.back().buffer; }
+  const void *lastBuffer() const {
+    return deliveries_.empty() ? nullptr : deliveries_.back().buffer;
+  }
   int fetchAudioCalls() const { return fetchAudioCalls_; }
   int abortCalls() const { return abortCalls_; }
   int progressCalls() const { return progressCalls_; }

@@ -2,6 +2,7 @@
 // platform's reading calls.
 #include <gtest/gtest.h>
 #include <windows.h>
+// vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
 #include <algorithm>
@@ -42,8 +43,7 @@ HostScript AbortAt(int32_t frame) {
 
 std::vector<int32_t> Counting(int32_t n) {
   std::vector<int32_t> v;
-  for (int32_t i = 0; i < n; ++i)
-    v.push_back(i);
+  for (int32_t i = 0; i < n; ++i) v.push_back(i);
   return v;
 }
 
@@ -121,10 +121,8 @@ TEST(WrittenFile, ReadBackThroughAviFile) {
     const bool video = (c.flags & kOutputHasVideo) != 0;
     const bool audio = (c.flags & kOutputHasAudio) != 0;
     ASSERT_EQ(file.streams.size(), size_t(video) + size_t(audio));
-    if (video)
-      ExpectVideoStream(file.streams[0], *host.info(), framesWritten);
-    if (audio)
-      ExpectAudioStream(file.streams[video ? 1 : 0], *host.info(), host.ExpectedAudio());
+    if (video) ExpectVideoStream(file.streams[0], *host.info(), framesWritten);
+    if (audio) ExpectAudioStream(file.streams[video ? 1 : 0], *host.info(), host.ExpectedAudio());
     // Nothing of the writer stays open.
     EXPECT_TRUE(DeleteFileA(path.c_str()));
   }
@@ -181,8 +179,7 @@ TEST(WrittenFile, FailuresShowOneBox) {
     const std::vector<std::string> texts = boxes.Stop();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(FromCodePage932(texts[0]), L"AVIファイルの作成に失敗しました。");
-    if (!c.uncreatablePath)
-      EXPECT_TRUE(DeleteFileA(path.c_str()));
+    if (!c.uncreatablePath) EXPECT_TRUE(DeleteFileA(path.c_str()));
   }
 }
 
