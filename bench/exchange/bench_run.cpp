@@ -12,6 +12,7 @@
 #include "call_cost.h"
 #include "clock.h"
 #include "copy_limit.h"
+#include "demo_host.h"
 #include "event_pingpong.h"
 #include "exchange.h"
 #include "idle_cost.h"
@@ -118,6 +119,35 @@ void MeasureVfwBlock(PongPartner *pong, CopyBench *copies, const FrameSize &size
   figures->rows.push_back(Row("AVIStreamGetFrame", samples.b, samples, open && client->getFrameOk));
 }
 
+// Block three: the same client paths against the reference host, whose
+// demo project is rendered beforehand.
+void MeasureDemoHostBlock(PongPartner *pong, CopyBench *copies, const FrameSize &size,
+                          SizeFigures *figures) {
+  Samples samples;
+  DemoHost host;
+  VfwClient client;
+  char name[64];
+  std::snprintf(name, sizeof name, "zvbench-zvhost-%dx%d.avi", size.width, size.height);
+  const int serveSeconds = int(kSecondsPerBlock) + 3;
+  const bool open =
+      StartDemoHost(&host, size.width, size.height, kProjectFrames, serveSeconds,
+                    TempFolder() + name) &&
+      OpenVfwClient(&client, host.path.c_str(), size.width, size.height, kProjectFrames);
+  const double end = NowSeconds() + kSecondsPerBlock;
+  while (open && NowSeconds() < end) {
+    PingPongBatch(pong, kPingPongBatch, &samples.pingPong);
+    CopyBatch(copies, size.batch, &samples.copies);
+    DecompressBatch(&client, size.batch, &samples.a);
+    GetFrameBatch(&client, size.batch, &samples.b);
+  }
+  CloseVfwClient(&client);
+  WaitDemoHost(&host);
+  figures->rows.push_back(
+      Row("ICDecompress, zvhost", samples.a, samples, open && client.decompressOk));
+  figures->rows.push_back(
+      Row("AVIStreamGetFrame, zvhost", samples.b, samples, open && client.getFrameOk));
+}
+
 // 1 x 1 requests in long runs, with the memory and allocation watch.
 void MeasureLatency(PongPartner *pong, Figures *figures) {
   const int total = kWatchFrom + kLatencyFrames;
@@ -193,7 +223,10 @@ int RunBenchmark(int argc, char **argv) {
     RoleReport server;
     VfwClient client;
     MeasureVfwBlock(&pong, &copies, size, &sizeFigures, &server, &client);
-    if (&size == &kSizes[0]) getFrameCalls = client.getFrameReport;
+    if (&size == &kSizes[0]) {
+      getFrameCalls = client.getFrameReport;
+      MeasureDemoHostBlock(&pong, &copies, size, &sizeFigures);
+    }
     figures.sizes.push_back(sizeFigures);
   }
   Progress("1 x 1 latency, 10,000 frames each");
