@@ -4,8 +4,9 @@
 // bytes in the same slices with plain WriteFile, and prints time, sizes and
 // peak memory. The rendering of the tone alone is timed too, so that it can
 // be taken out of both figures.
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
