@@ -15,6 +15,8 @@
 #   ZV_GUEST_CACHE         where guest images are kept
 #                          (default: ~/.cache/zelvanoor-guest)
 #   ZV_GUEST_TIMEOUT       bound of the whole guest run in seconds (default 2400)
+#   ZV_GUEST_TEST_TIMEOUT  caps every test program's own limit (seconds)
+#   ZV_GUEST_WINEDEBUG     WINEDEBUG for the test programs (default -all)
 #   ZELVANOOR_TIME_SCALE   factor for the tests' own waits in the guest (default 8)
 #   ZV_GUEST_SKIP_BUILD=1  use the 32-bit build as it is
 set -euo pipefail
@@ -107,6 +109,8 @@ cp "$guest_dir/run-tests.sh" "$payload/run.sh"
 {
   printf 'export ZELVANOOR_TIME_SCALE=%q\n' "$time_scale"
   printf 'filter=%q\n' "$filter"
+  printf 'export WINEDEBUG=%q\n' "${ZV_GUEST_WINEDEBUG:--all}"
+  printf 'limit_cap=%q\n' "${ZV_GUEST_TEST_TIMEOUT:-}"
 } >"$payload/settings"
 size_mb=$(($(du -sm "$payload" | cut -f1) + 256))
 mke2fs -q -t ext4 -L zvpayload -d "$payload" "$run_dir/payload.img" "${size_mb}M" >/dev/null

@@ -28,6 +28,9 @@ while [ ! -S /tmp/.X11-unix/X99 ] && [ $i -lt 300 ]; do
   i=$((i + 1))
 done
 export DISPLAY=:99
+# A crashing program ends at once, its fault in its log, instead of waiting in
+# Wine's debugger.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
 
 # One wineserver for the whole run; Wine's background processes start now,
 # detached from the programs' output files.
@@ -54,6 +57,9 @@ zv_test() {
   name=$1 limit=$2 dir=$3
   if [ -n "$filter" ] && ! echo "$name" | grep -Eq -- "$filter"; then
     return
+  fi
+  if [ -n "$limit_cap" ] && [ "$limit" -gt "$limit_cap" ]; then
+    limit=$limit_cap
   fi
   log="$results/$name.log"
   t=$(now)
