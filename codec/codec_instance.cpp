@@ -3,14 +3,23 @@
 #include <new>
 
 #include "exchange.h"
+#include "exchange_guard.h"
 
 CodecInstance::CodecInstance()
-    : mapping(nullptr), view(nullptr), commandEvent(nullptr), finishEvent(nullptr), mutex(nullptr) {
+    : mapping(nullptr),
+      view(nullptr),
+      commandEvent(nullptr),
+      finishEvent(nullptr),
+      mutex(nullptr),
+      guardMapping(nullptr),
+      guardView(nullptr) {
   mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kExchangeMemoryName);
   if (mapping) view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
   commandEvent = OpenEventA(EVENT_ALL_ACCESS, FALSE, kExchangeCommandName);
   finishEvent = OpenEventA(EVENT_ALL_ACCESS, FALSE, kExchangeFinishName);
   mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kExchangeMutexName);
+  guardMapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kExchangeGuardName);
+  if (guardMapping) guardView = MapViewOfFile(guardMapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
 }
 
 CodecInstance::~CodecInstance() {
@@ -19,6 +28,8 @@ CodecInstance::~CodecInstance() {
   if (finishEvent) CloseHandle(finishEvent);
   if (view) UnmapViewOfFile(view);
   if (mapping) CloseHandle(mapping);
+  if (guardView) UnmapViewOfFile(guardView);
+  if (guardMapping) CloseHandle(guardMapping);
 }
 
 bool CodecInstance::connected() const {

@@ -13,6 +13,10 @@ struct CodecInstance {
   HANDLE commandEvent;
   HANDLE finishEvent;
   HANDLE mutex;
+  // The serving run's guard, when the plug-in that serves has one: it numbers
+  // requests and says which frames, of which size, the run serves.
+  HANDLE guardMapping;
+  void *guardView;
 
   // Opens the objects by name; an object that does not exist leaves its field
   // null. Never fails.

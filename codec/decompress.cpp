@@ -4,6 +4,7 @@
 
 #include "codec_instance.h"
 #include "exchange.h"
+#include "exchange_guard.h"
 
 namespace {
 
@@ -20,24 +21,18 @@ LRESULT PassThrough(const ICDECOMPRESS &frame) {
   if (!frame.lpbiInput) return ICERR_BADFORMAT;
   const DWORD bytes = frame.lpbiInput->biSizeImage;
   if (bytes && (!frame.lpInput || !frame.lpOutput)) return ICERR_BADFORMAT;
+  // A stated output size below the input's is the caller's smaller buffer.
+  const DWORD stated = frame.lpbiOutput->biSizeImage;
   frame.lpbiOutput->biSizeImage = bytes;
+  if (stated && stated < bytes) return ICERR_BADFORMAT;
   if (bytes) std::memmove(frame.lpOutput, frame.lpInput, bytes);
   return ICERR_OK;
 }
 
-// One client step under the exchange mutex, taken here a second time around
-// it (a mutex is recursive for its owner): a request that got no reply is
-// withdrawn before the next client may claim the mutex. Left standing, it would
-// be answered by the next serving loop to start, and that frame would land in
-// the buffer of whoever asks next.
-void FetchFrame(const CodecInstance &instance, const void *input, void *output, int32_t bytes) {
-  const DWORD claim = WaitForSingleObject(instance.mutex, INFINITE);
-  if (claim != WAIT_OBJECT_0 && claim != WAIT_ABANDONED) return;
-  RequestFrame(instance.view, instance.commandEvent, instance.finishEvent, instance.mutex, input,
-               output, bytes);
-  if (WaitForSingleObject(instance.finishEvent, 0) != WAIT_OBJECT_0)
-    ResetEvent(instance.commandEvent);
-  ReleaseMutex(instance.mutex);
+// A token needs four bytes of input. An input format that states its size
+// (AVIFile's frame reader does) and states fewer holds no token; 0 says nothing.
+bool HoldsToken(const BITMAPINFOHEADER *input) {
+  return !input || input->biSizeImage == 0 || input->biSizeImage >= 4;
 }
 
 }  // namespace
@@ -47,18 +42,28 @@ LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
   BITMAPINFOHEADER &output = *frame->lpbiOutput;
   if (output.biCompression != BI_RGB) return PassThrough(*frame);
 
-  // The caller's output format learns the image size whatever follows.
+  // The caller's output format learns the image size whatever follows. What
+  // it stated before is the caller's buffer size, when it stated one.
+  const DWORD stated = output.biSizeImage;
   const int32_t bytes = FrameImageSize(output.biWidth, output.biHeight);
   output.biSizeImage = DWORD(bytes);
   if (!connected()) return ICERR_OK;  // no run was serving when this instance opened
 
-  // A negative count (a top-down or absurd format), a missing buffer or an
-  // image larger than the running output's region cannot be fetched safely.
-  if (bytes < 0 || !frame->lpInput || (bytes && !frame->lpOutput)) return ICERR_BADFORMAT;
+  // Nothing is fetched for a negative or overflowing count (a top-down or
+  // absurd format), a missing buffer, a buffer the caller says is smaller, an
+  // input too short for a token, or an image larger than the region.
+  int32_t checked = 0;
+  if (bytes < 0 || !FrameImageSizeChecked(output.biWidth, output.biHeight, &checked) ||
+      checked != bytes)
+    return ICERR_BADFORMAT;
+  if (!frame->lpInput || (bytes && !frame->lpOutput)) return ICERR_BADFORMAT;
+  if (stated && stated < DWORD(bytes)) return ICERR_BADFORMAT;
+  if (!HoldsToken(frame->lpbiInput)) return ICERR_BADFORMAT;
   if (SIZE_T(bytes) > ViewBytes(view)) return ICERR_BADFORMAT;
 
   // The application cannot tell a delivered frame from a missed one: a reply
   // that does not come leaves its buffer as it was.
-  FetchFrame(*this, frame->lpInput, frame->lpOutput, bytes);
+  RequestFrame(view, commandEvent, finishEvent, mutex, frame->lpInput, frame->lpOutput, bytes,
+               UsableGuard(guardView));
   return ICERR_OK;
 }

@@ -20,17 +20,25 @@ constexpr DWORD kClientReplyTimeoutMs = 2000;  // how long a client waits for th
 // The host's frame callback (cdecl, as every call across the host boundary).
 typedef void *(__cdecl *FetchVideoCallback)(int32_t frame);
 
+struct ExchangeGuard;
+
 // Server role, one turn of the serving loop: waits up to kServerPollMs for a
-// request and, if one came, answers it with the host's frame. It does not
-// answer when the host gives no frame (null) or when a newer request arrived
-// while the host rendered (the asking client has given up); the client then
-// keeps its buffer, as on a time-out.
+// request and, if one came, answers it with the host's frame. With a guard, a
+// token outside the run's frames never reaches the host and is answered with
+// "no image", and a reply is never written for a request that a newer one has
+// replaced. A plain request (from a client without the guard) gets no answer
+// when there is no image or a newer request waits: its client times out and
+// keeps its buffer, which beats a wrong image.
 void ServeFrameRequest(void *view, HANDLE commandEvent, HANDLE finishEvent, int32_t width,
-                       int32_t height, FetchVideoCallback fetchVideo);
+                       int32_t height, FetchVideoCallback fetchVideo,
+                       ExchangeGuard *guard = nullptr);
 
 // Client role, one frame: sends the token at input[0..3] and copies byteCount
-// bytes of the reply into output, or leaves output untouched when no reply
-// comes within kClientReplyTimeoutMs. A mutex left abandoned by a dead client
-// is released again without a request.
+// bytes of the reply into output, or leaves output untouched when no image
+// comes within kClientReplyTimeoutMs. With a guard it asks only for what the
+// serving run offers at the size it serves, and takes only the reply to its
+// own request. A request left unanswered is withdrawn before the mutex is
+// released, so no later run answers it into somebody else's buffer.
 void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mutex,
-                  const void *input, void *output, int32_t byteCount);
+                  const void *input, void *output, int32_t byteCount,
+                  ExchangeGuard *guard = nullptr);

@@ -9,11 +9,9 @@ int32_t FrameImageSize(int32_t width, int32_t height) {
 }
 
 bool FrameImageSizeChecked(int32_t width, int32_t height, int32_t *size) {
-  if (width < 0 || height < 0)
-    return false;
+  if (width < 0 || height < 0) return false;
   const int64_t bytes = (int64_t(width) * 3 + 3) / 4 * 4 * int64_t(height);
-  if (bytes > INT32_MAX)
-    return false;
+  if (bytes > INT32_MAX) return false;
   *size = int32_t(bytes);
   return true;
 }

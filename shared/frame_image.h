@@ -19,4 +19,6 @@ inline int32_t ReadFrameToken(const void *bytes) {
   return token;
 }
 
-inline void WriteFrameToken(void *bytes, int32_t token) { std::memcpy(bytes, &token, sizeof token); }
+inline void WriteFrameToken(void *bytes, int32_t token) {
+  std::memcpy(bytes, &token, sizeof token);
+}

@@ -59,7 +59,7 @@ const char *ControlOf(int variant) {
 // The server role with the contract's steps and nothing else: one wait, the
 // reset of the command, the host call, the copy, the finish signal.
 void ServeContractSteps(void *view, HANDLE commandEvent, HANDLE finishEvent, int32_t width,
-                        int32_t height, FetchVideoCallback fetchVideo) {
+                        int32_t height, FetchVideoCallback fetchVideo, ExchangeGuard *) {
   if (WaitForSingleObject(commandEvent, kServerPollMs) != WAIT_OBJECT_0) return;
   ResetEvent(commandEvent);
   const void *image = fetchVideo(ReadFrameToken(view));
@@ -85,7 +85,7 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant) {
   while (!control->stop) {
     servedThisTurn = false;
     const CallCounts before = CurrentCallCounts();
-    serve(objects.view, objects.command, objects.finish, width, height, FetchPrepared);
+    serve(objects.view, objects.command, objects.finish, width, height, FetchPrepared, nullptr);
     if (!servedThisTurn) {
       ++report.idleTurns;
       continue;

@@ -132,12 +132,13 @@ struct ServingCase {
 };
 
 const ServingCase kServingCases[] = {
+    // A frame the project does not have never reaches the host's callback.
     {"demo project", "--null-frame 5", "640 360 0,7,299,5,300",
-     "frame 0: exact\nframe 7: exact\nframe 299: exact\nframe 5: unchanged\nframe 300: black\n",
-     "frames served: 5 (1 outside 0..299 answered black, 1 without image)"},
+     "frame 0: exact\nframe 7: exact\nframe 299: exact\nframe 5: unchanged\nframe 300: unchanged\n",
+     "frames served: 4 (0 outside 0..299 answered black, 1 without image)"},
     {"prerendered", "--prerender --width 64 --height 36 --frames 20 --slow-fetch-ms 5",
-     "64 36 19,0,20", "frame 19: exact\nframe 0: exact\nframe 20: black\n",
-     "frames served: 3 (1 outside 0..19 answered black, 0 without image)"},
+     "64 36 19,0,20", "frame 19: exact\nframe 0: exact\nframe 20: unchanged\n",
+     "frames served: 2 (0 outside 0..19 answered black, 0 without image)"},
 };
 
 TEST(ReferenceHost, ServesItsProjectToAnotherProcess) {
