@@ -1,0 +1,70 @@
+// The host ends its output run while clients are decoding. The clients get
+// time-outs, not hangs or crashes, keep their decompressors open, and are
+// served the right frames again once the next run is serving.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fault_setup.h"
+
+namespace {
+
+constexpr int kFrames = 120;
+constexpr int kClients = 2;
+constexpr int kThreadsPerClient = 2;
+constexpr int kServedAgain = 3;  // frames each thread must get from the next run
+
+TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
+  ASSERT_FALSE(CodecRegistered()) << "a run is still registered";
+  TempFolder folder;
+  const HostOptions firstOptions = FaultHost(folder, "first.avi", kFrames);
+  auto first = std::make_unique<HostRun>(firstOptions);
+  ASSERT_TRUE(first->ready()) << first->output();
+
+  NamedEvent nextRun("zvstress-phase");
+  std::vector<std::unique_ptr<NamedEvent>> noImage;
+  std::vector<std::unique_ptr<StressClient>> clients;
+  const DWORD bound = CallBoundMs(kClients * kThreadsPerClient);
+  for (int i = 0; i < kClients; ++i) {
+    noImage.push_back(std::make_unique<NamedEvent>("zvstress-noimage"));
+    const std::string arguments = ClientSource(i ? "" : firstOptions.output, kFrames) +
+                                  " --threads " + std::to_string(kThreadsPerClient) + " --seed " +
+                                  std::to_string(i + 7) + " --no-image-event " +
+                                  noImage.back()->name() + " --phase-event " + nextRun.name() +
+                                  " --served-after-phase " + std::to_string(kServedAgain) +
+                                  " --call-bound-ms " + std::to_string(bound);
+    clients.push_back(std::make_unique<StressClient>(arguments));
+  }
+  for (auto &c : clients) ASSERT_TRUE(c->waitReady(ClientStartLimit())) << Describe(*c);
+  Sleep(ScaledWait(1000));  // decoding in full swing
+
+  ASSERT_TRUE(first->stop()) << "the host did not end while clients decoded: " << first->output();
+  EXPECT_EQ(first->exitCode(), 0u) << first->output();
+  first.reset();
+  // Every client notices: its requests come back without an image.
+  for (size_t i = 0; i < clients.size(); ++i) {
+    HANDLE waits[] = {noImage[i]->handle()};
+    EXPECT_EQ(WaitForMultipleObjects(1, waits, FALSE, ScaledWait(20000)), WAIT_OBJECT_0)
+        << "no time-out seen: " << Describe(*clients[i]);
+    ASSERT_TRUE(clients[i]->running())
+        << "ended without a run to serve it: " << Describe(*clients[i]);
+  }
+
+  HostRun second(FaultHost(folder, "second.avi", kFrames));
+  ASSERT_TRUE(second.ready()) << second.output();
+  nextRun.set();
+  for (auto &c : clients) {
+    ExpectCleanEnd(*c, c->finish(ScaledWait(60000)));
+    EXPECT_GE(c->counts().afterPhaseMin, kServedAgain) << Describe(*c);
+    EXPECT_GE(c->counts().noImage, 1) << Describe(*c);
+    EXPECT_EQ(c->counts().overBound, 0) << "a call outlasted " << bound << " ms: " << Describe(*c);
+  }
+  ASSERT_TRUE(second.stop()) << second.output();
+  EXPECT_EQ(second.exitCode(), 0u) << second.output();
+}
+
+}  // namespace
