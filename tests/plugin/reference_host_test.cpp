@@ -201,3 +201,49 @@ TEST(ReferenceHost, EndsOnItsOwnAndReportsHowTheRunEnded) {
 }
 
 }  // namespace
+
+namespace {
+
+// A second host starting an output while the first serves shares every name
+// with it: it must give up with the registration box and leave the first
+// run's registration and objects alone.
+TEST(ReferenceHost, SecondHostLeavesTheServingRunAlone) {
+  TempFolder folder;
+  const std::string ready = UniqueObjectName("zvready");
+  const std::string stop = UniqueObjectName("zvstop");
+  HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
+  ChildProcess first(Host("--output \"" + folder.file("first.avi") +
+                          "\" --width 64 --height 36 --frames 20 --no-audio --ready-event " +
+                          ready + " --stop-event " + stop),
+                     true);
+  ASSERT_TRUE(first.started());
+  ASSERT_EQ(WaitForSingleObject(readyEvent, kProcessBound), DWORD(WAIT_OBJECT_0)) << first.output();
+
+  ChildProcess second(Host("--output \"" + folder.file("second.avi") +
+                           "\" --width 32 --height 18 --frames 5 --no-audio --serve-seconds 0"),
+                      true);
+  const FoundBox box = WaitForMessageBox("Zelvanoor", kProcessBound);
+  ASSERT_TRUE(box.window) << second.output();
+  EXPECT_EQ(FromCodePage932(box.text), L"Codecのインストールに失敗しました。");
+  EXPECT_TRUE(CodecRegistered()) << "the second host removed the first one's registration";
+  PressOk(box.window);
+  ASSERT_TRUE(second.wait(kProcessBound));
+  EXPECT_EQ(second.exitCode(), 1u) << second.output();
+  EXPECT_EQ(GetFileAttributesA(folder.file("second.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The first run still serves its own frames at its own size.
+  EXPECT_TRUE(CodecRegistered());
+  ChildProcess client(ProgramCommand("exchange_peer.exe") + " client 64 36 3,19", true);
+  ASSERT_TRUE(client.wait(kProcessBound));
+  EXPECT_EQ(Printed(client), "frame 3: exact\nframe 19: exact\n");
+
+  SetEvent(stopEvent);
+  ASSERT_TRUE(first.wait(kProcessBound));
+  EXPECT_EQ(first.exitCode(), 0u) << first.output();
+  EXPECT_FALSE(CodecRegistered());
+  CloseHandle(readyEvent);
+  CloseHandle(stopEvent);
+}
+
+}  // namespace
