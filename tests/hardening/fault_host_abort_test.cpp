@@ -21,9 +21,8 @@ constexpr int kServedAgain = 3;  // frames each thread must get from the next ru
 TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
   ASSERT_FALSE(CodecRegistered()) << "a run is still registered";
   TempFolder folder;
-  const HostOptions firstOptions = FaultHost(folder, "first.avi", kFrames);
-  auto first = std::make_unique<HostRun>(firstOptions);
-  ASSERT_TRUE(first->ready()) << first->output();
+  auto first = StartHost(folder, "first.avi", kFrames);
+  ASSERT_TRUE(first->ready()) << first->log();
 
   NamedEvent nextRun("zvstress-phase");
   std::vector<std::unique_ptr<NamedEvent>> noImage;
@@ -31,8 +30,8 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
   const DWORD bound = CallBoundMs(kClients * kThreadsPerClient);
   for (int i = 0; i < kClients; ++i) {
     noImage.push_back(std::make_unique<NamedEvent>("zvstress-noimage"));
-    const std::string arguments = ClientSource(i ? "" : firstOptions.output, kFrames) +
-                                  " --threads " + std::to_string(kThreadsPerClient) + " --seed " +
+    const std::string arguments = ClientSource(i ? "" : first->output(), kFrames) + " --threads " +
+                                  std::to_string(kThreadsPerClient) + " --seed " +
                                   std::to_string(i + 7) + " --no-image-event " +
                                   noImage.back()->name() + " --phase-event " + nextRun.name() +
                                   " --served-after-phase " + std::to_string(kServedAgain) +
@@ -42,8 +41,8 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
   for (auto &c : clients) ASSERT_TRUE(c->waitReady(ClientStartLimit())) << Describe(*c);
   Sleep(ScaledWait(1000));  // decoding in full swing
 
-  ASSERT_TRUE(first->stop()) << "the host did not end while clients decoded: " << first->output();
-  EXPECT_EQ(first->exitCode(), 0u) << first->output();
+  ASSERT_TRUE(first->stop()) << "the host did not end while clients decoded: " << first->log();
+  EXPECT_EQ(first->exitCode(), 0u) << first->log();
   first.reset();
   // Every client notices: its requests come back without an image.
   for (size_t i = 0; i < clients.size(); ++i) {
@@ -54,8 +53,8 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
         << "ended without a run to serve it: " << Describe(*clients[i]);
   }
 
-  HostRun second(FaultHost(folder, "second.avi", kFrames));
-  ASSERT_TRUE(second.ready()) << second.output();
+  const auto second = StartHost(folder, "second.avi", kFrames);
+  ASSERT_TRUE(second->ready()) << second->log();
   nextRun.set();
   for (auto &c : clients) {
     ExpectCleanEnd(*c, c->finish(ScaledWait(60000)));
@@ -63,8 +62,8 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
     EXPECT_GE(c->counts().noImage, 1) << Describe(*c);
     EXPECT_EQ(c->counts().overBound, 0) << "a call outlasted " << bound << " ms: " << Describe(*c);
   }
-  ASSERT_TRUE(second.stop()) << second.output();
-  EXPECT_EQ(second.exitCode(), 0u) << second.output();
+  ASSERT_TRUE(second->stop()) << second->log();
+  EXPECT_EQ(second->exitCode(), 0u) << second->log();
 }
 
 }  // namespace

@@ -35,10 +35,8 @@ class KilledClient : public testing::TestWithParam<KilledClientCase> {};
 TEST_P(KilledClient, TheOthersAreStillServedTheirOwnFrames) {
   ASSERT_FALSE(CodecRegistered()) << "a run is still registered";
   TempFolder folder;
-  const HostOptions hostOptions =
-      FaultHost(folder, "killed.avi", kFrames, GetParam().hostArguments);
-  HostRun host(hostOptions);
-  ASSERT_TRUE(host.ready()) << host.output();
+  const auto host = StartHost(folder, "killed.avi", kFrames, GetParam().hostArguments);
+  ASSERT_TRUE(host->ready()) << host->log();
 
   // The survivors open their decompressors first and wait, so that they line
   // up on the exchange mutex while the victim is inside its request.
@@ -47,7 +45,7 @@ TEST_P(KilledClient, TheOthersAreStillServedTheirOwnFrames) {
   std::vector<std::unique_ptr<StressClient>> survivors;
   for (int i = 0; i < 2; ++i)
     survivors.push_back(std::make_unique<StressClient>(
-        ClientSource(i ? "" : hostOptions.output, kFrames) + " --threads 2 " + lists[i] +
+        ClientSource(i ? "" : host->output(), kFrames) + " --threads 2 " + lists[i] +
         " --start-event " + start.name()));
   for (auto &s : survivors) ASSERT_TRUE(s->waitReady(ClientStartLimit())) << Describe(*s);
 
@@ -78,8 +76,8 @@ TEST_P(KilledClient, TheOthersAreStillServedTheirOwnFrames) {
   ExpectCleanEnd(newcomer, newcomer.finish(ScaledWait(30000)));
   EXPECT_EQ(newcomer.counts().served, 1) << Describe(newcomer);
 
-  ASSERT_TRUE(host.stop()) << host.output();
-  EXPECT_EQ(host.exitCode(), 0u) << host.output();
+  ASSERT_TRUE(host->stop()) << host->log();
+  EXPECT_EQ(host->exitCode(), 0u) << host->log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Fault, KilledClient, testing::ValuesIn(kCases),

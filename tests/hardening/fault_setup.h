@@ -4,24 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "exchange.h"
-#include "host_run.h"
+#include "fault_host.h"
 #include "stress_launch.h"
 #include "test_support.h"
 #include "time_scale.h"
 
 constexpr int kFaultWidth = 64, kFaultHeight = 48;
 
-inline HostOptions FaultHost(const TempFolder &folder, const char *file, int frames,
-                             const std::string &extraArguments = "") {
-  HostOptions options{folder.file(file)};
-  options.width = kFaultWidth;
-  options.height = kFaultHeight;
-  options.frames = frames;
-  options.extraArguments = extraArguments;
-  return options;
+// The host serving a project of `frames` frames of the tests' size, writing its
+// reference AVI as `file` in `folder`.
+inline std::unique_ptr<ServingHost> StartHost(const TempFolder &folder, const char *file,
+                                              int frames, const std::string &extraArguments = "") {
+  return std::make_unique<ServingHost>(folder.file(file), kFaultWidth, kFaultHeight, frames,
+                                       extraArguments);
 }
 
 // A client of the running project: through its reference AVI, or (empty

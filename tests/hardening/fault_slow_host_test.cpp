@@ -21,10 +21,8 @@ constexpr int kThreadsPerClient = 2;
 TEST(SlowHost, LateRepliesNeverReachTheWrongClient) {
   ASSERT_FALSE(CodecRegistered()) << "a run is still registered";
   TempFolder folder;
-  const HostOptions hostOptions =
-      FaultHost(folder, "slow.avi", kFrames, "--slow-fetch-ms " + std::to_string(2500));
-  HostRun host(hostOptions);
-  ASSERT_TRUE(host.ready()) << host.output();
+  const auto host = StartHost(folder, "slow.avi", kFrames, "--slow-fetch-ms 2500");
+  ASSERT_TRUE(host->ready()) << host->log();
 
   // Every thread of every client asks for frames nobody else asks for.
   NamedEvent start("zvstress-start");
@@ -33,7 +31,7 @@ TEST(SlowHost, LateRepliesNeverReachTheWrongClient) {
   std::vector<std::unique_ptr<StressClient>> clients;
   for (int i = 0; i < kClients; ++i)
     clients.push_back(std::make_unique<StressClient>(
-        ClientSource(i ? "" : hostOptions.output, kFrames) + " --threads " +
+        ClientSource(i ? "" : host->output(), kFrames) + " --threads " +
         std::to_string(kThreadsPerClient) + " " + lists[i] + " --start-event " + start.name() +
         " --call-bound-ms " + std::to_string(bound)));
   for (auto &c : clients) ASSERT_TRUE(c->waitReady(ClientStartLimit())) << Describe(*c);
@@ -52,8 +50,8 @@ TEST(SlowHost, LateRepliesNeverReachTheWrongClient) {
       static_cast<long long>(total.requests), static_cast<long long>(total.served),
       static_cast<long long>(total.noImage), static_cast<long long>(total.wrong),
       static_cast<long long>(total.longestMs));
-  ASSERT_TRUE(host.stop()) << host.output();
-  EXPECT_EQ(host.exitCode(), 0u) << host.output();
+  ASSERT_TRUE(host->stop()) << host->log();
+  EXPECT_EQ(host->exitCode(), 0u) << host->log();
 }
 
 }  // namespace

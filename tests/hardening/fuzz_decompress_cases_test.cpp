@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "codec_fixture.h"
@@ -113,6 +114,11 @@ const char *RunCase(const DecompressCase &c) {
     for (size_t i = 0; i < c.outputBytes; ++i) changed = changed || output.data()[i] != 0xA7;
   if (changed && !c.outputMayChange) return "bytes reached an output that should stay untouched";
   return nullptr;
+}
+
+// Failures name the case, not its bytes.
+void PrintTo(const DecompressCase &c, std::ostream *out) {
+  *out << c.name;
 }
 
 class DecompressRecords : public testing::TestWithParam<DecompressCase> {};

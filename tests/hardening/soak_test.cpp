@@ -33,9 +33,8 @@ TEST(Soak, ManyClientThreadsGetOnlyTheFramesTheyAskFor) {
   ASSERT_FALSE(CodecRegistered()) << "a run is still registered";
   const unsigned seconds = SoakSeconds();
   TempFolder folder;
-  const HostOptions hostOptions = FaultHost(folder, "soak.avi", kFrames);
-  HostRun host(hostOptions);
-  ASSERT_TRUE(host.ready()) << host.output();
+  const auto host = StartHost(folder, "soak.avi", kFrames);
+  ASSERT_TRUE(host->ready()) << host->log();
 
   // Half the clients find the codec through the reference AVI, half open it
   // by its handler as an application that knows it would.
@@ -46,7 +45,7 @@ TEST(Soak, ManyClientThreadsGetOnlyTheFramesTheyAskFor) {
     std::snprintf(arguments, sizeof arguments,
                   " --threads %d --seconds %u --seed %d --call-bound-ms %lu", kThreadsPerClient,
                   seconds, i + 1, static_cast<unsigned long>(bound));
-    const std::string source = ClientSource(i % 2 ? "" : hostOptions.output, kFrames);
+    const std::string source = ClientSource(i % 2 ? "" : host->output(), kFrames);
     clients.push_back(std::make_unique<StressClient>(source + arguments));
   }
   for (auto &client : clients)
@@ -71,8 +70,8 @@ TEST(Soak, ManyClientThreadsGetOnlyTheFramesTheyAskFor) {
   RecordProperty("time_outs", int(total.noImage));
   RecordProperty("wrong_frames", int(total.wrong));
 
-  ASSERT_TRUE(host.stop()) << host.output();
-  EXPECT_EQ(host.exitCode(), 0u) << host.output();
+  ASSERT_TRUE(host->stop()) << host->log();
+  EXPECT_EQ(host->exitCode(), 0u) << host->log();
 }
 
 }  // namespace
