@@ -52,12 +52,14 @@ int64_t AudioSliceFileCost(int32_t start, int32_t bytes, uint32_t blockSize,
 }
 
 bool WriteAudioSlice(PAVISTREAM stream, int32_t start, int32_t frames, void *pcm, int32_t bytes,
-                     uint32_t blockSize, int64_t *framesWritten) {
+                     uint32_t blockSize, int64_t *framesWritten, bool *countsChunks) {
   const HRESULT result =
       aviFileCalls.write(stream, start, frames, pcm, bytes, AVIIF_KEYFRAME, nullptr, nullptr);
-  if (result == AVIERR_UNSUPPORTED && start >= *framesWritten)
+  if (result == AVIERR_UNSUPPORTED && start >= *framesWritten) {
+    *countsChunks = true;
     return AppendSilence(stream, start - *framesWritten, blockSize, framesWritten) &&
            Append(stream, frames, pcm, bytes, framesWritten);
+  }
   if (result != 0) return false;
   const int64_t end = int64_t(start) + frames;
   if (end > *framesWritten) *framesWritten = end;

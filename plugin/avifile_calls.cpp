@@ -1,5 +1,6 @@
 #include "avifile_calls.h"
 
+#include "avi_length_mend.h"
 #include "messages.h"
 
 AviFileCalls PlatformAviFileCalls() {
@@ -12,6 +13,7 @@ AviFileCalls PlatformAviFileCalls() {
   calls.streamRelease = AVIStreamRelease;
   calls.fileRelease = AVIFileRelease;
   calls.fileExit = AVIFileExit;
+  calls.mendAudioLength = MendAudioLength;
   calls.showWarning = ShowWarning;
   return calls;
 }

@@ -6,6 +6,8 @@
 // vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
+#include <cstdint>
+
 struct AviFileCalls {
   void(WINAPI *fileInit)(void);
   HRESULT(WINAPI *fileOpen)(PAVIFILE *file, LPCSTR path, UINT mode, LPCLSID handler);
@@ -17,6 +19,9 @@ struct AviFileCalls {
   ULONG(WINAPI *streamRelease)(PAVISTREAM stream);
   ULONG(WINAPI *fileRelease)(PAVIFILE file);
   void(WINAPI *fileExit)(void);
+  // The repair of the audio length in the closed file (avi_length_mend.h),
+  // made only after the platform counted audio in chunks.
+  bool (*mendAudioLength)(const char *path, uint32_t frames);
   // The failure box, so that its place among the calls above can be seen too.
   void (*showWarning)(const char *text);
 };

@@ -24,6 +24,10 @@ int32_t videoChunkCount;
 int64_t audioFramesWritten;
 // The most the file can hold once everything written so far is in it.
 int64_t fileBytes;
+// The platform counts audio in chunks and stores a wrong audio length, which
+// is mended in the closed file.
+bool audioLengthToMend;
+const char *outputPath;
 
 // AVIFileOpenA's mode: create the file, or empty an existing one.
 constexpr UINT kCreateMode = OF_WRITE | OF_CREATE;
@@ -37,6 +41,17 @@ void ResetState() {
   videoChunkCount = 0;
   audioFramesWritten = 0;
   fileBytes = kAviFileOverhead;
+  audioLengthToMend = false;
+  outputPath = nullptr;
+}
+
+// Closes the file and then, where the platform stored the audio length in
+// chunks, rewrites it as the sample frames written. False only when that
+// mend was needed and failed.
+bool CloseAndMend() {
+  CloseReferenceAvi();
+  if (!audioLengthToMend) return true;
+  return aviFileCalls.mendAudioLength(outputPath, uint32_t(audioFramesWritten));
 }
 
 // Counts `bytes` more into the file; false when it would outgrow an AVI file.
@@ -46,9 +61,10 @@ bool Reserve(int64_t bytes) {
   return true;
 }
 
-// The file is closed before the user reads the message.
+// The file is closed before the user reads the message. It stays on disk, so
+// its audio length is mended as far as it goes; the run has failed anyway.
 int32_t Fail() {
-  CloseReferenceAvi();
+  CloseAndMend();
   aviFileCalls.showWarning(kMessageAviFailed);
   return 0;
 }
@@ -95,7 +111,7 @@ bool WriteAudioOfFrame(const OutputInfo *info, int32_t frame) {
   if (!Reserve(AudioSliceFileCost(first, bytes, info->audioBlockSize, audioFramesWritten)))
     return false;
   return WriteAudioSlice(audioStream, first, delivered, pcm, bytes, info->audioBlockSize,
-                         &audioFramesWritten);
+                         &audioFramesWritten, &audioLengthToMend);
 }
 
 }  // namespace
@@ -105,6 +121,7 @@ int32_t WriteReferenceAvi(const OutputInfo *info) {
   const bool hasAudio = (info->flags & kOutputHasAudio) != 0;
 
   ResetState();
+  outputPath = info->outputPath;
   aviFileCalls.fileInit();
   if (aviFileCalls.fileOpen(&aviFile, info->outputPath, kCreateMode, nullptr) != 0) return Fail();
   if (hasVideo && !CreateVideoStream(info)) return Fail();
@@ -112,14 +129,19 @@ int32_t WriteReferenceAvi(const OutputInfo *info) {
 
   for (int32_t frame = 0; frame < info->frameCount; ++frame) {
     if (info->abortRequested() != 0) {
-      CloseReferenceAvi();
+      // An aborted run shows nothing, not even a failed mend.
+      CloseAndMend();
       return 0;
     }
     info->reportProgress(frame, info->frameCount);
     if (hasVideo && !WriteVideoChunk()) return Fail();
     if (hasAudio && !WriteAudioOfFrame(info, frame)) return Fail();
   }
-  CloseReferenceAvi();
+  // A file whose audio length stays wrong is no complete reference AVI.
+  if (!CloseAndMend()) {
+    aviFileCalls.showWarning(kMessageAviFailed);
+    return 0;
+  }
   return 1;
 }
 

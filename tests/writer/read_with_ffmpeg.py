@@ -151,6 +151,10 @@ class ReadWithFfmpeg(unittest.TestCase):
             header, form = streams[-1]
             self.assertEqual((header['dwScale'], header['dwRate'], header['dwSampleSize']),
                              (project.block, project.block * project.audio_rate, project.block))
+            # In sample frames, up to the last one delivered, whatever the
+            # platform's AVIFile counted.
+            self.assertEqual((header['dwStart'], header['dwLength']),
+                             (0, len(project.expected_audio()) // project.block))
             self.assertEqual(form, struct.pack('<HHIIHHH', 1, project.channels, project.audio_rate,
                                                project.audio_rate * project.block, project.block,
                                                16, 0))

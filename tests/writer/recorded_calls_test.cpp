@@ -1,7 +1,8 @@
 // The writer's calls, their order and their arguments, recorded through a
 // stand-in for AVIFile that shares one log with the host's callbacks.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
@@ -157,6 +158,14 @@ RecordingOptions WineLike() {
   options.audioLengthInChunks = true;
   return options;
 }
+
+RecordingOptions WineLikeRefusing(const char *call, int occurrence) {
+  RecordingOptions options = Refuse(call, occurrence);
+  options.audioLengthInChunks = true;
+  return options;
+}
+
+const char kMendTen[] = "MendAudioLength(C:\\out\\ref.avi, 10)";
 
 const int32_t kBoth = kOutputHasVideo | kOutputHasAudio;
 const HostScript kPlain;
@@ -350,7 +359,7 @@ TEST(RecordedCalls, EdgeCasesAndFailures) {
                   "AVIStreamWrite(stream2, -1, 3, 12)", "abortRequested()", "reportProgress(2, 3)",
                   "AVIStreamWrite(stream1, 2, 1, 4)", "fetchAudio(6, 4)",
                   "AVIStreamWrite(stream2, 6, 4, 16)", "AVIStreamWrite(stream2, -1, 4, 16)"},
-                 closeBoth))},
+                 with(closeBoth, {kMendTen})))},
       {"chunk-counting platform: the gap of a short slice is filled with silence",
        kOutputHasAudio,
        3,
@@ -380,7 +389,8 @@ TEST(RecordedCalls, EdgeCasesAndFailures) {
         "AVIStreamWrite(stream1, -1, 4, 16)",
         "AVIStreamRelease(stream1)",
         "AVIFileRelease(file)",
-        "AVIFileExit()"}},
+        "AVIFileExit()",
+        kMendTen}},
       {"chunk-counting platform: an empty first slice, the gap filled from 0",
        kOutputHasAudio,
        3,
@@ -409,7 +419,25 @@ TEST(RecordedCalls, EdgeCasesAndFailures) {
         "AVIStreamWrite(stream1, -1, 4, 16)",
         "AVIStreamRelease(stream1)",
         "AVIFileRelease(file)",
-        "AVIFileExit()"}},
+        "AVIFileExit()",
+        kMendTen}},
+      // The mend is made after AVIFile has let go of the file.
+      {"chunk-counting platform: a refused mend fails the run after the file is closed", kBoth, 3,
+       10, kPlain, WineLikeRefusing("MendAudioLength", 1), 0, 0,
+       with(with(both, frame0),
+            with({"abortRequested()", "reportProgress(1, 3)", "AVIStreamWrite(stream1, 1, 1, 4)",
+                  "fetchAudio(3, 3)", "AVIStreamWrite(stream2, 3, 3, 12)",
+                  "AVIStreamWrite(stream2, -1, 3, 12)", "abortRequested()", "reportProgress(2, 3)",
+                  "AVIStreamWrite(stream1, 2, 1, 4)", "fetchAudio(6, 4)",
+                  "AVIStreamWrite(stream2, 6, 4, 16)", "AVIStreamWrite(stream2, -1, 4, 16)"},
+                 with(closeBoth, {kMendTen, kFailureBox})))},
+      {"chunk-counting platform: an abort mends the audio written so far, silently", kBoth, 3, 10,
+       Script(2, 1, -1, 1, -1, 0), WineLikeRefusing("MendAudioLength", 1), 0, 0,
+       with(with(both, frame0),
+            with({"abortRequested()", "reportProgress(1, 3)", "AVIStreamWrite(stream1, 1, 1, 4)",
+                  "fetchAudio(3, 3)", "AVIStreamWrite(stream2, 3, 3, 12)",
+                  "AVIStreamWrite(stream2, -1, 3, 12)", "abortRequested()"},
+                 with(closeBoth, {"MendAudioLength(C:\\out\\ref.avi, 6)"})))},
       {"chunk-counting platform: a start inside the written audio is a failure",
        kOutputHasAudio,
        3,
@@ -437,7 +465,8 @@ TEST(RecordedCalls, EdgeCasesAndFailures) {
 }
 
 // The mend applies to the platform's "cannot place it there" answer only: a
-// refused append, or any other refusal, ends the run.
+// refused append, or any other refusal, ends the run. The audio written
+// before still gets its length.
 TEST(RecordedCalls, ChunkCountingPlatformRefusingTheAppend) {
   std::vector<std::string> log;
   WriterHost host(DemoOutput(kOutputHasAudio, 3, 10, kPath), kPlain, &log);
@@ -445,11 +474,12 @@ TEST(RecordedCalls, ChunkCountingPlatformRefusingTheAppend) {
   options.audioLengthInChunks = true;
   RecordingAviFile avifile(&log, options);
   EXPECT_EQ(WriteReferenceAvi(host.info()), 0);
-  const std::vector<std::string> tail(log.end() - 6, log.end());
-  EXPECT_EQ(Outline(tail), (std::vector<std::string>{
-                               "AVIStreamWrite(stream1, 3, 3, 12)",
-                               "AVIStreamWrite(stream1, -1, 3, 12)", "AVIStreamRelease(stream1)",
-                               "AVIFileRelease(file)", "AVIFileExit()", kFailureBox}));
+  const std::vector<std::string> tail(log.end() - 7, log.end());
+  EXPECT_EQ(Outline(tail),
+            (std::vector<std::string>{
+                "AVIStreamWrite(stream1, 3, 3, 12)", "AVIStreamWrite(stream1, -1, 3, 12)",
+                "AVIStreamRelease(stream1)", "AVIFileRelease(file)", "AVIFileExit()",
+                "MendAudioLength(C:\\out\\ref.avi, 3)", kFailureBox}));
 }
 
 }  // namespace

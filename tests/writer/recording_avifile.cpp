@@ -127,6 +127,12 @@ void WINAPI FileExit() {
   recorder->log->push_back("AVIFileExit()");
 }
 
+bool MendAudioLength(const char *path, uint32_t frames) {
+  recorder->log->push_back(std::string("MendAudioLength(") + path + ", " + std::to_string(frames) +
+                           ")");
+  return Answer("MendAudioLength") == S_OK;
+}
+
 void ShowBox(const char *text) {
   recorder->log->push_back("MessageBox(" + Utf8(FromCodePage932(text)) + ")");
 }
@@ -154,6 +160,7 @@ RecordingAviFile::RecordingAviFile(std::vector<std::string> *log, const Recordin
   aviFileCalls.streamRelease = StreamRelease;
   aviFileCalls.fileRelease = FileRelease;
   aviFileCalls.fileExit = FileExit;
+  aviFileCalls.mendAudioLength = MendAudioLength;
   aviFileCalls.showWarning = ShowBox;
 }
 

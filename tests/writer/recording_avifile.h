@@ -10,8 +10,9 @@
 #include <vector>
 
 struct RecordingOptions {
-  // Name of a call ("AVIFileOpenA", "AVIFileCreateStreamA", "AVIStreamWrite")
-  // and its 1-based occurrence that answers `failResult`.
+  // Name of a call ("AVIFileOpenA", "AVIFileCreateStreamA", "AVIStreamWrite",
+  // "MendAudioLength") and its 1-based occurrence that answers `failResult`
+  // (the mend: false).
   std::string failCall;
   int failOccurrence = 0;
   HRESULT failResult = E_FAIL;
