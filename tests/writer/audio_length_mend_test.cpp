@@ -116,9 +116,9 @@ TEST(AudioLengthMend, FindsTheAudioStreamsLengthOnlyWhereItIsWhole) {
       EXPECT_EQ(at, -1);
       continue;
     }
-    ASSERT_GE(at, 0);
-    ASSERT_LE(size_t(at) + 4, c.data.size());
-    EXPECT_EQ(WordAt(c.data, at), kAudioLength);
+    const bool inside = at >= 0 && size_t(at) + 4 <= c.data.size();
+    EXPECT_TRUE(inside) << "found at " << at;
+    if (inside) EXPECT_EQ(WordAt(c.data, at), kAudioLength);
   }
 }
 
