@@ -12,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=$1
 suite=bookworm
-guest_packages=(wine wine32:i386 wine64 xvfb xauth locales)
+guest_packages=(wine wine32:i386 xvfb xauth locales)
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -21,7 +21,7 @@ rootfs="$work/rootfs"
 rm -rf "$work" "$out/complete"
 mkdir -p "$work"
 
-log() { echo "guest-image: $*"; }
+log() { echo "guest-image: [${SECONDS} s] $*"; }
 
 mounted=()
 cleanup() {
