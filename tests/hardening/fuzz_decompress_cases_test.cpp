@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,8 @@ enum Missing : unsigned {
   kInputFormat = 2,
   kInput = 4,
   kOutputFormat = 8,
-  kOutput = 16
+  kOutput = 16,
+  kRecordCut = 32  // the record ends before lpbiOutput, and lParam2 says so
 };
 
 struct DecompressCase {
@@ -68,6 +70,7 @@ const DecompressCase kCases[] = {
     {"larger than the serving run's frame", kNone, 4, BI_RGB, 40, 30, 3600, true},
     {"compressed input of 2 bytes", kNone, 2, BI_RGB, kW, kH, kImage, false},
     {"compressed input of 1 byte", kNone, 1, BI_RGB, kW, kH, kImage, false},
+    {"record cut before its output format", kRecordCut, 4, BI_RGB, kW, kH, kImage, false},
     {"compressed input of 3 bytes passed through", kNone, 3, kFourCCZvnr, kW, kH, 16, true},
 };
 
@@ -100,9 +103,11 @@ const char *RunCase(const DecompressCase &c) {
   if (!(c.missing & kOutputFormat))
     d.lpbiOutput = reinterpret_cast<BITMAPINFOHEADER *>(outFormat.placeCopy(&out, sizeof out));
   if (!(c.missing & kOutput)) d.lpOutput = output.place(c.outputBytes, 0xA7);
-  LPARAM lParam1 = (c.missing & kRecord) ? 0 : LPARAM(record.placeCopy(&d, sizeof d));
+  const size_t recordBytes =
+      (c.missing & kRecordCut) ? offsetof(ICDECOMPRESS, lpbiOutput) : sizeof d;
+  LPARAM lParam1 = (c.missing & kRecord) ? 0 : LPARAM(record.placeCopy(&d, recordBytes));
 
-  proc(id, nullptr, ICM_DECOMPRESS, lParam1, sizeof d);
+  proc(id, nullptr, ICM_DECOMPRESS, lParam1, LPARAM(recordBytes));
   proc(id, nullptr, DRV_CLOSE, 0, 0);
 
   for (const FencedBuffer *buffer : {&record, &inFormat, &outFormat, &input, &output})
