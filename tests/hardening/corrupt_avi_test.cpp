@@ -12,6 +12,7 @@
 #include "corrupt_avi_file.h"
 #include "demo_project.h"
 #include "fuzz_crash_report.h"
+#include "fuzz_plugin_run.h"
 #include "test_support.h"
 
 namespace {
@@ -76,11 +77,12 @@ std::vector<uint8_t> DamagedFile(const DamageCase &c) {
   return BuildTokenAvi(kWidth, kHeight, kFrames, damage);
 }
 
-// The token that chunk n holds; false for a chunk that holds none.
+// The frame that chunk n names; false for a chunk that holds no token or one
+// of a frame the file does not have.
 bool TokenOf(const TokenAviDamage &damage, int32_t n, int32_t *token) {
   if (n == damage.shortChunk) return false;
   *token = n == damage.garbageToken ? damage.garbage : n;
-  return true;
+  return *token >= 0 && *token < kFrames;
 }
 
 // Failures name the case, not its bytes.
@@ -88,31 +90,13 @@ void PrintTo(const DamageCase &c, std::ostream *out) {
   *out << c.name;
 }
 
-class DamagedTokenFile : public testing::TestWithParam<DamageCase> {
- protected:
-  void SetUp() override {
-    InstallCrashReport();
-    ASSERT_NE(LoadCodecDriverProc(), nullptr);
-    ASSERT_TRUE(ICInstall(ICTYPE_VIDEO, kFourCCZvnr, LPARAM(LoadCodecDriverProc()), nullptr,
-                          ICINSTALL_FUNCTION));
-    AVIFileInit();
-  }
-  void TearDown() override {
-    AVIFileExit();
-    ICRemove(ICTYPE_VIDEO, kFourCCZvnr, 0);
-  }
-};
-
-TEST_P(DamagedTokenFile, DecodesOnlyRightImages) {
-  const DamageCase &c = GetParam();
+// Reads the damaged file of case `c` while somebody serves its frames.
+void ReadDamagedFile(const DamageCase &c, const TempFolder &folder) {
   char description[160];
   std::snprintf(description, sizeof description, "reading the token file \"%s\"", c.name);
   SetCurrentCase(description);
-  TempFolder folder;
   const std::string path = folder.file("damaged.avi");
   ASSERT_TRUE(WriteBytes(path, DamagedFile(c)));
-  ServingRun run(kWidth, kHeight);
-  ASSERT_TRUE(run.ok());
 
   PAVISTREAM stream = nullptr;
   if (AVIStreamOpenFromFileA(&stream, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr) !=
@@ -176,6 +160,45 @@ TEST_P(DamagedTokenFile, DecodesOnlyRightImages) {
   AVIStreamRelease(stream);
 }
 
+// The codec installed in this process as a function, a plain serving side
+// that renders whatever frame it is asked for.
+class DamagedTokenFile : public testing::TestWithParam<DamageCase> {
+ protected:
+  void SetUp() override {
+    InstallCrashReport();
+    ASSERT_NE(LoadCodecDriverProc(), nullptr);
+    ASSERT_TRUE(ICInstall(ICTYPE_VIDEO, kFourCCZvnr, LPARAM(LoadCodecDriverProc()), nullptr,
+                          ICINSTALL_FUNCTION));
+    AVIFileInit();
+  }
+  void TearDown() override {
+    AVIFileExit();
+    ICRemove(ICTYPE_VIDEO, kFourCCZvnr, 0);
+  }
+};
+
+TEST_P(DamagedTokenFile, DecodesOnlyRightImages) {
+  TempFolder folder;
+  ServingRun run(kWidth, kHeight);
+  ASSERT_TRUE(run.ok());
+  ReadDamagedFile(GetParam(), folder);
+}
+
+// The real plug-in serving, with its own registration of the codec and its
+// guard, which gives no image for a frame the run does not have.
+class DamagedTokenFileWhileThePluginServes : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamagedTokenFileWhileThePluginServes, DecodesOnlyRightImages) {
+  InstallCrashReport();
+  TempFolder folder;
+  ServingPlugin run(kWidth, kHeight, kFrames, folder.file("reference.avi"));
+  ASSERT_TRUE(run.serving());
+  AVIFileInit();
+  ReadDamagedFile(GetParam(), folder);
+  AVIFileExit();
+  EXPECT_EQ(run.stop(), 1);
+}
+
 std::string CaseName(const testing::TestParamInfo<DamageCase> &info) {
   std::string name;
   for (const char *p = info.param.name; *p; ++p)
@@ -184,5 +207,7 @@ std::string CaseName(const testing::TestParamInfo<DamageCase> &info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hardening, DamagedTokenFile, testing::ValuesIn(kCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Hardening, DamagedTokenFileWhileThePluginServes, testing::ValuesIn(kCases),
+                         CaseName);
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include "codec_fixture.h"
 #include "fuzz_crash_report.h"
 #include "fuzz_driver_sweep.h"
+#include "fuzz_plugin_run.h"
 #include "fuzz_random.h"
-#include "plugin_module.h"
 #include "test_host.h"
 #include "test_support.h"
 
@@ -52,25 +52,8 @@ TEST(DriverSweep, SurvivesRandomMessagesAndArguments) {
   EXPECT_GT(sweep.fetchesAnswered(), 0);
 }
 
-// The real plug-in serving on a thread of its own, with its guard of the
-// exchange: the run offers the frames 0 to kServedFrames - 1 only.
+// The plug-in's run offers the frames 0 to kServedFrames - 1 only.
 constexpr int32_t kServedFrames = 6;
-volatile LONG stopServing = 0;
-
-int32_t AbortWhenTold(const TestHostLog &, bool) {
-  return stopServing ? 1 : 0;
-}
-
-struct PluginRun {
-  OutputInfo info;
-  OutputPluginTable *table;
-  int32_t result = -1;
-  static DWORD WINAPI Run(void *self) {
-    PluginRun &run = *static_cast<PluginRun *>(self);
-    run.result = run.table->runOutput(&run.info);
-    return 0;
-  }
-};
 
 TEST(DriverSweep, SurvivesRandomMessagesWhileThePluginServes) {
   InstallCrashReport();
@@ -83,15 +66,8 @@ TEST(DriverSweep, SurvivesRandomMessagesWhileThePluginServes) {
   std::vector<DWORD_PTR> unconnected = OpenInstances(proc);
 
   TempFolder folder;
-  ScopedPlugin plugin(DeliveredPluginPath());
-  ASSERT_TRUE(plugin.plugin.module) << DeliveredPluginPath();
-  stopServing = 0;
-  PluginRun run{TestHostInfo(kRegionWidth, kRegionHeight, kServedFrames, kOutputHasVideo,
-                             folder.file("served.avi"), &AbortWhenTold),
-                plugin.table()};
-  HANDLE thread = CreateThread(nullptr, 0, PluginRun::Run, &run, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  const bool serving = WaitForSingleObject(TestHostServingEvent(), 20000) == WAIT_OBJECT_0;
+  ServingPlugin run(kRegionWidth, kRegionHeight, kServedFrames, folder.file("served.avi"));
+  const bool serving = run.serving();
   if (serving) {
     DriverSweep sweep(proc, seed, std::move(unconnected), OpenInstances(proc));
     sweep.run(kIterations);
@@ -102,11 +78,8 @@ TEST(DriverSweep, SurvivesRandomMessagesWhileThePluginServes) {
   } else {
     for (DWORD_PTR id : unconnected) proc(id, nullptr, DRV_CLOSE, 0, 0);
   }
-  stopServing = 1;
-  EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
-  CloseHandle(thread);
   EXPECT_TRUE(serving) << "the plug-in did not start serving";
-  EXPECT_EQ(run.result, 1);
+  EXPECT_EQ(run.stop(), 1);
   for (int32_t frame : TestHostRecord().fetchedFrames)
     EXPECT_TRUE(frame >= 0 && frame < kServedFrames) << "the host was asked for frame " << frame;
 }
