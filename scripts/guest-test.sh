@@ -28,6 +28,9 @@ cache_root=${ZV_GUEST_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zelvanoor-guest}
 limit=${ZV_GUEST_TIMEOUT:-2400}
 time_scale=${ZELVANOOR_TIME_SCALE:-8}
 
+# shellcheck source=guest/lib.sh
+. "$guest_dir/lib.sh"
+
 t_begin=$(date +%s)
 t_stage=$t_begin
 times=()
@@ -67,7 +70,7 @@ stage_done build
 
 # The image depends only on the files that go into it or boot it.
 key=$(cat "$guest_dir/build-image.sh" "$guest_dir/initramfs-init" "$guest_dir/guest-init" \
-  "$guest_dir/boot.sh" | sha256sum | cut -c1-16)
+  "$guest_dir/lib.sh" | sha256sum | cut -c1-16)
 image="$cache_root/$key"
 mkdir -p "$cache_root"
 image_state=cached
@@ -77,11 +80,11 @@ image_state=cached
   if [ ! -f "$image/complete" ]; then
     image_state=built
     echo "guest-test: building the guest image in $image (a few minutes)"
-    rm -rf "$image"
+    zv_remove_tree "$image"
     "$guest_dir/build-image.sh" "$image"
     # Older images are of older guest scripts: nothing uses them any more.
     for old in "$cache_root"/*/; do
-      [ "${old%/}" = "$image" ] || rm -rf "${old%/}"
+      [ "${old%/}" = "$image" ] || zv_remove_tree "${old%/}"
     done
   fi
 } 9>"$cache_root/lock"
@@ -117,8 +120,6 @@ mke2fs -q -t ext4 -L zvpayload -d "$payload" "$run_dir/payload.img" "${size_mb}M
 echo "guest-test: $(grep -c '^zv_test' "$payload/tests.list" || true) test programs for the guest"
 stage_done payload
 
-# shellcheck source=guest/boot.sh
-. "$guest_dir/boot.sh"
 boot_status=0
 zv_guest_boot "$image" run "$limit" "$run_dir/console.log" "$run_dir/payload.img" 1 || boot_status=$?
 stage_done "guest run"

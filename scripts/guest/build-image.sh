@@ -10,6 +10,8 @@
 # OUT_DIR/complete last. Run as root (debootstrap, chroot, device nodes).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+. "$here/lib.sh"
 out=$1
 suite=bookworm
 guest_packages=(wine wine32:i386 xvfb xauth locales)
@@ -18,7 +20,8 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work="$out/work"
 rootfs="$work/rootfs"
-rm -rf "$work" "$out/complete"
+rm -f "$out/complete"
+zv_remove_tree "$work"
 mkdir -p "$work"
 
 log() { echo "guest-image: [${SECONDS} s] $*"; }
@@ -138,13 +141,11 @@ echo zelvanoor-guest >"$rootfs/etc/hostname"
 
 log "disk image"
 mke2fs -q -t ext4 -L zvroot -d "$rootfs" "$out/root.img" 4G
-rm -rf "$rootfs"
+zv_remove_tree "$rootfs"
 
 # First boot: create the 32-bit prefix and start one program in it, on the
 # writable image; later runs use the image read-only.
 log "first boot: 32-bit Wine prefix"
-# shellcheck source=boot.sh
-. "$here/boot.sh"
 zv_guest_boot "$out" prepare 900 "$work/first-boot.log" "" || {
   tail -n 40 "$work/first-boot.log"
   exit 1
@@ -154,6 +155,6 @@ grep -q '^zelvanoor-guest: prefix ready' "$work/first-boot.log" || {
   tail -n 40 "$work/first-boot.log"
   exit 1
 }
-rm -rf "$work"
+zv_remove_tree "$work"
 touch "$out/complete"
 log "ready in $out"

@@ -1,4 +1,22 @@
-# Sourced. zv_guest_boot IMAGE_DIR MODE TIMEOUT_S LOG [PAYLOAD_IMG [SHOW]]
+# Sourced by the guest scripts.
+
+# zv_remove_tree DIR
+# Removes DIR, first undoing any mount left inside it by an interrupted image
+# build (a chroot's /dev is the host's own), and never crossing into another
+# file system.
+zv_remove_tree() {
+  local dir mounts
+  [ -e "$1" ] || return 0
+  dir=$(cd "$1" && pwd -P)
+  mounts=$(awk -v d="$dir/" 'index($2 "/", d) == 1 {print $2}' /proc/mounts | sort -r)
+  local m
+  for m in $mounts; do
+    umount -l "$m" 2>/dev/null || true
+  done
+  rm -rf --one-file-system "$dir"
+}
+
+# zv_guest_boot IMAGE_DIR MODE TIMEOUT_S LOG [PAYLOAD_IMG [SHOW]]
 # Boots the guest of IMAGE_DIR under full-system emulation (no KVM here) and
 # waits until it powers itself off, at most TIMEOUT_S seconds. The serial
 # console goes to LOG, and to stdout as well when SHOW is 1. In mode "run" the
