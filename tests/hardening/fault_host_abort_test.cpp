@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,29 +26,31 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
   ASSERT_TRUE(first->ready()) << first->log();
 
   NamedEvent nextRun("zvstress-phase");
-  std::vector<std::unique_ptr<NamedEvent>> noImage;
+  std::vector<std::unique_ptr<NamedEvent>> served, noImage;
   std::vector<std::unique_ptr<StressClient>> clients;
   const DWORD bound = CallBoundMs(kClients * kThreadsPerClient);
   for (int i = 0; i < kClients; ++i) {
+    served.push_back(std::make_unique<NamedEvent>("zvstress-served"));
     noImage.push_back(std::make_unique<NamedEvent>("zvstress-noimage"));
-    const std::string arguments = ClientSource(i ? "" : first->output(), kFrames) + " --threads " +
-                                  std::to_string(kThreadsPerClient) + " --seed " +
-                                  std::to_string(i + 7) + " --no-image-event " +
-                                  noImage.back()->name() + " --phase-event " + nextRun.name() +
-                                  " --served-after-phase " + std::to_string(kServedAgain) +
-                                  " --call-bound-ms " + std::to_string(bound);
+    const std::string arguments =
+        ClientSource(i ? "" : first->output(), kFrames) + " --threads " +
+        std::to_string(kThreadsPerClient) + " --seed " + std::to_string(i + 7) +
+        " --served-event " + served.back()->name() + " --no-image-event " + noImage.back()->name() +
+        " --phase-event " + nextRun.name() + " --served-after-phase " +
+        std::to_string(kServedAgain) + " --call-bound-ms " + std::to_string(bound);
     clients.push_back(std::make_unique<StressClient>(arguments));
   }
-  for (auto &c : clients) ASSERT_TRUE(c->waitReady(ClientStartLimit())) << Describe(*c);
-  Sleep(ScaledWait(1000));  // decoding in full swing
+  // The run ends only once it has served every client.
+  for (size_t i = 0; i < clients.size(); ++i)
+    ASSERT_EQ(WaitForSingleObject(served[i]->handle(), ClientStartLimit()), WAIT_OBJECT_0)
+        << "never served by the first run: " << Describe(*clients[i]);
 
   ASSERT_TRUE(first->stop()) << "the host did not end while clients decoded: " << first->log();
   EXPECT_EQ(first->exitCode(), 0u) << first->log();
   first.reset();
   // Every client notices: its requests come back without an image.
   for (size_t i = 0; i < clients.size(); ++i) {
-    HANDLE waits[] = {noImage[i]->handle()};
-    EXPECT_EQ(WaitForMultipleObjects(1, waits, FALSE, ScaledWait(20000)), WAIT_OBJECT_0)
+    EXPECT_EQ(WaitForSingleObject(noImage[i]->handle(), ScaledWait(20000)), WAIT_OBJECT_0)
         << "no time-out seen: " << Describe(*clients[i]);
     ASSERT_TRUE(clients[i]->running())
         << "ended without a run to serve it: " << Describe(*clients[i]);
@@ -56,12 +59,19 @@ TEST(HostAbort, ClientsTimeOutAndAreServedAgainByTheNextRun) {
   const auto second = StartHost(folder, "second.avi", kFrames);
   ASSERT_TRUE(second->ready()) << second->log();
   nextRun.set();
+  StressCounts total;
   for (auto &c : clients) {
     ExpectCleanEnd(*c, c->finish(ScaledWait(60000)));
+    total = SumCounts(total, c->counts());
     EXPECT_GE(c->counts().afterPhaseMin, kServedAgain) << Describe(*c);
     EXPECT_GE(c->counts().noImage, 1) << Describe(*c);
     EXPECT_EQ(c->counts().overBound, 0) << "a call outlasted " << bound << " ms: " << Describe(*c);
   }
+  std::printf(
+      "host abort: %lld served over both runs, %lld without image, %lld wrong, "
+      "longest call %lld ms\n",
+      static_cast<long long>(total.served), static_cast<long long>(total.noImage),
+      static_cast<long long>(total.wrong), static_cast<long long>(total.longestMs));
   ASSERT_TRUE(second->stop()) << second->log();
   EXPECT_EQ(second->exitCode(), 0u) << second->log();
 }

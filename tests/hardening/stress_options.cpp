@@ -24,6 +24,7 @@ const char kStressUsage[] =
     "  --call-bound-ms N       count calls that take longer than N ms\n"
     "  --ready-event NAME      set once every thread is about to decode\n"
     "  --start-event NAME      wait for this event before the first call\n"
+    "  --served-event NAME     set at the first frame served\n"
     "  --no-image-event NAME   set at the first call that delivers no image\n"
     "  --phase-event NAME      count frames served in calls begun after it is set\n"
     "  --served-after-phase N  a thread ends after N such frames\n"
@@ -91,6 +92,8 @@ bool ParseStressOptions(int argc, const char *const *argv, StressOptions *option
       options->readyEvent = value;
     else if (arg == "--start-event")
       options->startEvent = value;
+    else if (arg == "--served-event")
+      options->servedEvent = value;
     else if (arg == "--no-image-event")
       options->noImageEvent = value;
     else if (arg == "--phase-event")

@@ -18,6 +18,7 @@ struct StressOptions {
   uint32_t callBoundMs = 0;      // calls that take longer are counted; 0: not counted
   std::string readyEvent;        // set once every thread is about to decode
   std::string startEvent;        // awaited before the first call
+  std::string servedEvent;       // set at the first frame served
   std::string noImageEvent;      // set at the first call that leaves the buffer untouched
   std::string phaseEvent;        // frames served in calls begun after it is set are counted
   int32_t servedAfterPhase = 0;  // a thread ends after this many such frames

@@ -26,6 +26,7 @@ struct Shared {
   const StressSource *source;
   HANDLE allArrived;  // unnamed: every thread has tried to open its decompressor
   HANDLE go;          // unnamed: decode (or, with `abandon`, end)
+  HANDLE servedEvent;
   HANDLE noImageEvent;
   HANDLE phaseEvent;
   volatile LONG arrived;
@@ -72,6 +73,7 @@ void Tally(Thread &thread, FrameOutcome outcome, int32_t frame, int32_t found, b
     case FrameOutcome::Served:
       ++c.served;
       if (phase) ++c.afterPhaseMin;
+      if (thread.shared->servedEvent) SetEvent(thread.shared->servedEvent);
       break;
     case FrameOutcome::NoImage:
       ++c.noImage;
@@ -140,6 +142,7 @@ std::vector<StressThreadResult> RunStressThreads(const StressOptions &options,
   shared.source = &source;
   shared.allArrived = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   shared.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  shared.servedEvent = OpenNamedEvent(options.servedEvent);
   shared.noImageEvent = OpenNamedEvent(options.noImageEvent);
   shared.phaseEvent = OpenNamedEvent(options.phaseEvent);
 
@@ -168,7 +171,8 @@ std::vector<StressThreadResult> RunStressThreads(const StressOptions &options,
     WaitForSingleObject(handle, INFINITE);
     CloseHandle(handle);
   }
-  for (HANDLE h : {shared.allArrived, shared.go, shared.noImageEvent, shared.phaseEvent})
+  for (HANDLE h :
+       {shared.allArrived, shared.go, shared.servedEvent, shared.noImageEvent, shared.phaseEvent})
     if (h) CloseHandle(h);
   std::vector<StressThreadResult> results;
   for (const Thread &thread : threads) results.push_back(thread.result);
