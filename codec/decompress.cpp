@@ -37,8 +37,10 @@ bool HoldsToken(const BITMAPINFOHEADER *input) {
 
 }  // namespace
 
-LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
-  if (!frame || !frame->lpbiOutput) return ICERR_BADFORMAT;
+LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD size) const {
+  // A stated record size too small for the record means fields we must not
+  // read; 0 states nothing.
+  if (!frame || (size && size < sizeof(ICDECOMPRESS)) || !frame->lpbiOutput) return ICERR_BADFORMAT;
   BITMAPINFOHEADER &output = *frame->lpbiOutput;
   if (output.biCompression != BI_RGB) return PassThrough(*frame);
 
@@ -50,20 +52,27 @@ LRESULT CodecInstance::Decompress(ICDECOMPRESS *frame, DWORD) const {
   if (!connected()) return ICERR_OK;  // no run was serving when this instance opened
 
   // Nothing is fetched for a negative or overflowing count (a top-down or
-  // absurd format), a missing buffer, a buffer the caller says is smaller, an
-  // input too short for a token, or an image larger than the region.
+  // absurd format), a missing buffer, a buffer the caller says is smaller, or
+  // an image larger than the region.
   int32_t checked = 0;
   if (bytes < 0 || !FrameImageSizeChecked(output.biWidth, output.biHeight, &checked) ||
       checked != bytes)
     return ICERR_BADFORMAT;
   if (!frame->lpInput || (bytes && !frame->lpOutput)) return ICERR_BADFORMAT;
   if (stated && stated < DWORD(bytes)) return ICERR_BADFORMAT;
-  if (!HoldsToken(frame->lpbiInput)) return ICERR_BADFORMAT;
   if (SIZE_T(bytes) > ViewBytes(view)) return ICERR_BADFORMAT;
 
-  // The application cannot tell a delivered frame from a missed one: a reply
-  // that does not come leaves its buffer as it was.
-  RequestFrame(view, commandEvent, finishEvent, mutex, frame->lpInput, frame->lpOutput, bytes,
-               UsableGuard(guardView));
-  return ICERR_OK;
+  // A frame that certainly does not exist (no token, or one the serving run
+  // does not have) leaves a black image: AVIFile's frame reader hands the
+  // buffer out whatever we return, and the previous frame there would pass
+  // for this one. A reply that does not come in time leaves the buffer as it
+  // was, and the application cannot tell that from a delivered frame.
+  const FrameReply reply =
+      HoldsToken(frame->lpbiInput)
+          ? RequestFrame(view, commandEvent, finishEvent, mutex, frame->lpInput, frame->lpOutput,
+                         bytes, UsableGuard(guardView))
+          : kFrameRefused;
+  if (reply != kFrameRefused) return ICERR_OK;
+  if (bytes > 0) std::memset(frame->lpOutput, 0, uint32_t(bytes));
+  return ICERR_BADFORMAT;
 }

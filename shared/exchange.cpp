@@ -73,25 +73,25 @@ void ServeFrameRequest(void *view, HANDLE commandEvent, HANDLE finishEvent, int3
     AnswerPlainRequest(view, commandEvent, finishEvent, bytes, fetchVideo, guard);
 }
 
-void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mutex,
-                  const void *input, void *output, int32_t byteCount, ExchangeGuard *guard) {
+FrameReply RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mutex,
+                        const void *input, void *output, int32_t byteCount, ExchangeGuard *guard) {
   const DWORD claim = WaitForSingleObject(mutex, INFINITE);
   if (claim == WAIT_ABANDONED && !guard) {
     // Another client died holding the mutex and a plain server may still
     // answer its request: make none, but hand the mutex on.
     ReleaseMutex(mutex);
-    return;
+    return kFrameUnanswered;
   }
   // With the guard an abandoned mutex is simply ours: our request carries a
   // new number, so nothing the dead client started can be taken for its reply.
-  if (claim != WAIT_OBJECT_0 && claim != WAIT_ABANDONED) return;
+  if (claim != WAIT_OBJECT_0 && claim != WAIT_ABANDONED) return kFrameUnanswered;
 
   const int32_t frame = ReadFrameToken(input);
   LONG serial = 0;
   if (guard) {
     if (!RunCanAnswer(guard, frame, byteCount)) {
       ReleaseMutex(mutex);
-      return;
+      return guard->serving ? kFrameRefused : kFrameUnanswered;
     }
     serial = guard->requestSerial + 1;
     guard->requestToken = frame;
@@ -102,9 +102,11 @@ void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mu
   ResetEvent(finishEvent);
   SetEvent(commandEvent);
   const DWORD start = GetTickCount();
+  FrameReply reply = kFrameUnanswered;
   for (;;) {
     if (guard && guard->replySerial == serial) {
-      if (guard->replyStatus == kReplyImage) std::memcpy(output, view, uint32_t(byteCount));
+      reply = guard->replyStatus == kReplyImage ? kFrameDelivered : kFrameRefused;
+      if (reply == kFrameDelivered) std::memcpy(output, view, uint32_t(byteCount));
       break;
     }
     if (WaitForSingleObject(finishEvent, MillisecondsLeft(start, kClientReplyTimeoutMs)) !=
@@ -116,6 +118,7 @@ void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mu
     }
     if (!guard) {
       std::memcpy(output, view, uint32_t(byteCount));
+      reply = kFrameDelivered;
       break;
     }
     // Woken by the reply to an earlier request that came late: ours is still
@@ -124,4 +127,5 @@ void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mu
     if (guard->replySerial != serial) ResetEvent(finishEvent);
   }
   ReleaseMutex(mutex);
+  return reply;
 }

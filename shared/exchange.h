@@ -39,6 +39,10 @@ void ServeFrameRequest(void *view, HANDLE commandEvent, HANDLE finishEvent, int3
 // serving run offers at the size it serves, and takes only the reply to its
 // own request. A request left unanswered is withdrawn before the mutex is
 // released, so no later run answers it into somebody else's buffer.
-void RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mutex,
-                  const void *input, void *output, int32_t byteCount,
-                  ExchangeGuard *guard = nullptr);
+// The result tells the three outcomes apart: the image came; the serving run
+// said it has no such image (or, through the guard, could not be asked for
+// it); or no answer came in time.
+enum FrameReply { kFrameDelivered, kFrameRefused, kFrameUnanswered };
+FrameReply RequestFrame(void *view, HANDLE commandEvent, HANDLE finishEvent, HANDLE mutex,
+                        const void *input, void *output, int32_t byteCount,
+                        ExchangeGuard *guard = nullptr);

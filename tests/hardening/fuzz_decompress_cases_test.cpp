@@ -117,7 +117,14 @@ const char *RunCase(const DecompressCase &c) {
   bool changed = false;
   if (!(c.missing & kOutput))
     for (size_t i = 0; i < c.outputBytes; ++i) changed = changed || output.data()[i] != 0xA7;
-  if (changed && !c.outputMayChange) return "bytes reached an output that should stay untouched";
+  // An input too short for a token names no frame: the codec may black the
+  // output so that a frame reader does not pass the previous frame off as it.
+  bool black = true;
+  if (!(c.missing & kOutput))
+    for (size_t i = 0; i < c.outputBytes; ++i) black = black && output.data()[i] == 0;
+  const bool blackForNoFrame = c.inputBytes < 4 && c.compression == BI_RGB && black;
+  if (changed && !c.outputMayChange && !blackForNoFrame)
+    return "bytes reached an output that should stay untouched";
   return nullptr;
 }
 

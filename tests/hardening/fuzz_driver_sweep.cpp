@@ -230,6 +230,20 @@ void DriverSweep::decompress() {
     return;
   }
   if (id == 0 || !connected) fail("an instance without a serving run wrote an image");
+  // A black image over exactly the output's size answers a frame that does not
+  // exist: no token in the input, one the serving run does not have, or a
+  // size other than the one it serves.
+  const int32_t imageBytes = FrameImageSize(out.header.biWidth, out.header.biHeight);
+  bool black = imageBytes > 0 && lastChanged < size_t(imageBytes);
+  for (size_t i = 0; black && i < size_t(imageBytes); ++i) black = output[i] == 0;
+  if (black) {
+    const bool otherSize =
+        out.header.biWidth != kRegionWidth || out.header.biHeight != kRegionHeight;
+    const bool noSuchFrame = !inDataPresent || (inStated && inBytes < 4) || token < 0 ||
+                             token >= kServedFrames || otherSize;
+    if (!noSuchFrame) fail("a black image for a frame the run has");
+    return;
+  }
   if (!inDataPresent || (inStated && inBytes < 4))
     fail("an image was fetched for an input of under 4 bytes");
   if (out.header.biWidth == kRegionWidth && out.header.biHeight == kRegionHeight &&

@@ -52,8 +52,6 @@ TEST(DriverSweep, SurvivesRandomMessagesAndArguments) {
   EXPECT_GT(sweep.fetchesAnswered(), 0);
 }
 
-// The plug-in's run offers the frames 0 to kServedFrames - 1 only.
-constexpr int32_t kServedFrames = 6;
 
 TEST(DriverSweep, SurvivesRandomMessagesWhileThePluginServes) {
   InstallCrashReport();

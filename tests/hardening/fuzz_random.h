@@ -44,6 +44,8 @@ struct FuzzFormat {
 // Width and height of the exchange region the sweep serves.
 constexpr int32_t kRegionWidth = 4;
 constexpr int32_t kRegionHeight = 3;
+// The plug-in's run offers the frames 0 to kServedFrames - 1 only.
+constexpr int32_t kServedFrames = 6;
 
 // A header: usually sane (ZVNR or BI_RGB, 24 bits, the region's or small
 // dimensions), else absurd dimensions, odd bit counts, other compressions.
