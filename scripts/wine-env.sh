@@ -13,7 +13,8 @@ zv_wine_env() {
   export WINEPREFIX="$build_dir/wineprefix"
   export WINEARCH=win64
   export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # A crashing program ends at once instead of waiting in the debugger.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINESERVER=$ZV_WINESERVER
   if [ ! -f "$WINEPREFIX/.zelvanoor-booted" ]; then

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "time_scale.h"
+
 namespace {
 const char kDriversKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const char kCodecValue[] = "vidc.ZVNR";
@@ -19,8 +21,8 @@ bool CodecRegistered() {
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return false;
-  const bool found = RegQueryValueExA(key, kCodecValue, nullptr, nullptr, nullptr, nullptr) ==
-                     ERROR_SUCCESS;
+  const bool found =
+      RegQueryValueExA(key, kCodecValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   RegCloseKey(key);
   return found;
 }
@@ -76,32 +78,26 @@ ChildProcess::ChildProcess(const std::string &commandLine, bool captureOutput) {
     process_ = info.hProcess;
     CloseHandle(info.hThread);
   }
-  if (outputWrite)
-    CloseHandle(outputWrite);
+  if (outputWrite) CloseHandle(outputWrite);
 }
 
 ChildProcess::~ChildProcess() {
   if (process_) {
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-      kill();
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) kill();
     CloseHandle(process_);
   }
-  if (outputRead_)
-    CloseHandle(outputRead_);
+  if (outputRead_) CloseHandle(outputRead_);
 }
 
 bool ChildProcess::wait(DWORD milliseconds) {
-  if (!process_)
-    return false;
+  if (!process_) return false;
   if (outputRead_) {
     // Drain the pipe while waiting so that a chatty child never blocks on it.
     const DWORD start = GetTickCount();
     for (;;) {
       output();
-      if (WaitForSingleObject(process_, 20) == WAIT_OBJECT_0)
-        break;
-      if (GetTickCount() - start > milliseconds)
-        return false;
+      if (WaitForSingleObject(process_, 20) == WAIT_OBJECT_0) break;
+      if (GetTickCount() - start > milliseconds) return false;
     }
     output();
   } else if (WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0) {
@@ -124,8 +120,7 @@ std::string ChildProcess::output() {
     while (PeekNamedPipe(outputRead_, nullptr, 0, nullptr, &available, nullptr) && available) {
       char buffer[4096];
       DWORD got = 0;
-      if (!ReadFile(outputRead_, buffer, sizeof buffer, &got, nullptr) || got == 0)
-        break;
+      if (!ReadFile(outputRead_, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
       output_.append(buffer, got);
     }
   }
@@ -139,8 +134,7 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
   if (lstrcmpiA(className, "Static") == 0) {
     char text[1024];
     const int n = GetWindowTextA(child, text, sizeof text);
-    if (n > 0)
-      reinterpret_cast<std::string *>(param)->assign(text, n);
+    if (n > 0) reinterpret_cast<std::string *>(param)->assign(text, n);
   }
   return TRUE;
 }
@@ -152,7 +146,13 @@ FoundBox WaitForMessageBox(const char *caption, DWORD milliseconds) {
   do {
     box.window = FindWindowA("#32770", caption);
     if (box.window) {
-      EnumChildWindows(box.window, CollectStaticText, LPARAM(&box.text));
+      // The window exists a moment before its text is set: wait for the text.
+      const DWORD found = GetTickCount();
+      do {
+        EnumChildWindows(box.window, CollectStaticText, LPARAM(&box.text));
+        if (!box.text.empty() || !IsWindow(box.window)) break;
+        Sleep(10);
+      } while (GetTickCount() - found < ScaledWait(5000));
       return box;
     }
     Sleep(20);
@@ -160,11 +160,13 @@ FoundBox WaitForMessageBox(const char *caption, DWORD milliseconds) {
   return box;
 }
 
-void PressOk(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
+void PressOk(HWND box) {
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
 
 std::wstring FromCodePage932(const std::string &bytes) {
-  const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), nullptr, 0);
   std::wstring text(size_t(n), L'\0');
   MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), &text[0], n);
   return text;
@@ -178,8 +180,8 @@ std::string CodecRegistrationValue() {
   DWORD size = sizeof value - 1;
   DWORD type = 0;
   std::string result;
-  if (RegQueryValueExA(key, kCodecValue, nullptr, &type, reinterpret_cast<BYTE *>(value),
-                       &size) == ERROR_SUCCESS)
+  if (RegQueryValueExA(key, kCodecValue, nullptr, &type, reinterpret_cast<BYTE *>(value), &size) ==
+      ERROR_SUCCESS)
     result = value;
   RegCloseKey(key);
   return result;
@@ -188,8 +190,8 @@ std::string CodecRegistrationValue() {
 std::string UniqueObjectName(const char *prefix) {
   static LONG counter;
   char name[128];
-  std::snprintf(name, sizeof name, "%s-%lu-%lu-%ld", prefix, GetCurrentProcessId(),
-                GetTickCount(), InterlockedIncrement(&counter));
+  std::snprintf(name, sizeof name, "%s-%lu-%lu-%ld", prefix, GetCurrentProcessId(), GetTickCount(),
+                InterlockedIncrement(&counter));
   return name;
 }
 
