@@ -41,7 +41,30 @@ ExchangeObjects OpenExchangeObjects(const char *prefix) {
   return objects;
 }
 
+bool CreateExchangeGuard(ExchangeObjects *objects, int32_t width, int32_t height,
+                         int32_t frameCount) {
+  objects->guardMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             sizeof(ExchangeGuard), kExchangeGuardName);
+  if (!objects->guardMapping) return false;
+  objects->guard = static_cast<ExchangeGuard *>(
+      MapViewOfFile(objects->guardMapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  if (!objects->guard) return false;
+  StartGuardedRun(objects->guard, FrameImageSize(width, height), frameCount);
+  return true;
+}
+
+bool OpenExchangeGuard(ExchangeObjects *objects) {
+  objects->guardMapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kExchangeGuardName);
+  if (!objects->guardMapping) return false;
+  void *view = MapViewOfFile(objects->guardMapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  objects->guard = UsableGuard(view);
+  if (!objects->guard && view) UnmapViewOfFile(view);
+  return objects->guard != nullptr;
+}
+
 void CloseExchangeObjects(ExchangeObjects *objects) {
+  if (objects->guard) UnmapViewOfFile(objects->guard);
+  if (objects->guardMapping) CloseHandle(objects->guardMapping);
   if (objects->mutex) CloseHandle(objects->mutex);
   if (objects->command) CloseHandle(objects->command);
   if (objects->finish) CloseHandle(objects->finish);

@@ -33,7 +33,7 @@ double TimedRequest(ExchangeServer *server, int32_t token, int watchFrom, bool c
   const CallCounts before = CurrentCallCounts();
   const double start = NowSeconds();
   RequestFrame(server->objects.view, server->objects.command, server->objects.finish,
-               server->objects.mutex, &token, server->output.data(), bytes);
+               server->objects.mutex, &token, server->output.data(), bytes, server->objects.guard);
   const double seconds = NowSeconds() - start;
   const CallCounts request = Difference(CurrentCallCounts(), before);
   // The index bytes at the start of the image name the frame that came.
@@ -76,6 +76,9 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant) {
   ExchangeObjects objects = CreateExchangeObjects(PrefixOf(variant), width, height);
   const auto serve = variant == kServerShared ? &ServeFrameRequest : &ServeContractSteps;
   if (!objects.complete()) return 1;
+  // The shared roles number their requests through the guard, as the plug-in
+  // and the codec do; the contract-steps copy keeps the plain handshake.
+  if (variant == kServerShared && !CreateExchangeGuard(&objects, width, height, frames)) return 1;
   RoleReport &report = control->report;
   const double cpuStart = ProcessCpuSeconds(GetCurrentProcess());
   const double wallStart = NowSeconds();
@@ -85,7 +88,8 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant) {
   while (!control->stop) {
     servedThisTurn = false;
     const CallCounts before = CurrentCallCounts();
-    serve(objects.view, objects.command, objects.finish, width, height, FetchPrepared, nullptr);
+    serve(objects.view, objects.command, objects.finish, width, height, FetchPrepared,
+          objects.guard);
     if (!servedThisTurn) {
       ++report.idleTurns;
       continue;
@@ -100,6 +104,7 @@ int RunServeRole(int32_t width, int32_t height, int32_t frames, int variant) {
   if (control->watchFrom) report.privateBytesLate = PrivateBytes();
   report.cpuSeconds = ProcessCpuSeconds(GetCurrentProcess()) - cpuStart;
   report.wallSeconds = NowSeconds() - wallStart;
+  if (objects.guard) EndGuardedRun(objects.guard);
   CloseExchangeObjects(&objects);
   control->done = 1;
   return 0;
@@ -119,6 +124,7 @@ bool StartExchangeServer(ExchangeServer *server, int32_t width, int32_t height, 
   if (!server->process || !WaitForFlag(&server->control->ready, 60000)) return false;
   server->objects = OpenExchangeObjects(PrefixOf(variant));
   if (!server->objects.complete()) return false;
+  if (variant == kServerShared && !OpenExchangeGuard(&server->objects)) return false;
   server->output.assign(size_t(FrameImageSize(width, height)), 0);
   for (int i = 0; i < kWarmUpFrames; ++i)
     TimedRequest(server, server->next++ % kPreparedFrames, 0, false);

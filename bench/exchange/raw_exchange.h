@@ -10,7 +10,7 @@
 
 // Which server role a serving process runs.
 enum ServerVariant {
-  kServerShared = 0,    // ServeFrameRequest of shared/, on the real object names
+  kServerShared = 0,    // ServeFrameRequest of shared/, on the real names, with the guard
   kServerContract = 1,  // a copy with the contract's steps only, on private names
 };
 

@@ -58,8 +58,8 @@ void PrintIdle(const char *side, const RoleReport &report, long long waits, cons
 void PrintSteps(const Figures &figures) {
   const char *const heads[4] = {"1x1", "1x1+chk", "1080p", "1080p+chk"};
   std::printf(
-      "\nOne request step by step, medians in us (+chk: with the server's "
-      "newer-request check of shared/)\n  %-32s",
+      "\nOne request step by step, medians in us (+chk: with the newer-request check "
+      "that shared/ makes for a plain request only)\n  %-32s",
       "");
   for (const char *head : heads) std::printf(" %9s", head);
   std::printf("\n");
@@ -141,7 +141,8 @@ void PrintFigures(const Figures &figures) {
   PrintIdle("client, no server (client role)", figures.idle.client,
             (long long)figures.idle.client.frames, "reply time-outs of 2000 ms");
   PrintIdle("client, host gone (codec driver)", figures.codecIdle,
-            (long long)figures.codecIdle.frames, "ICDecompress time-outs");
+            (long long)figures.codecIdle.frames,
+            "ICDecompress calls; the guard says no run serves, so none waits");
 
   PrintWriting(figures.writing);
 }

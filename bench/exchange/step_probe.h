@@ -1,9 +1,11 @@
 #pragma once
 // Where the time of one request/reply goes: a copy of the two exchange roles
 // with a time stamp after every step, run between two processes. The copy
-// follows the contract's steps one for one; `guard` adds the server's check
-// for a newer request after the host call (one more wait on the command
-// event), as shared/ does, so both variants can be compared in one run.
+// follows the contract's steps one for one, which is also what the plug-in and
+// the codec do for a numbered request; `guard` adds the server's check for a
+// newer request after the host call (one more wait on the command event), as
+// shared/ still does for a plain request from a client without the guard
+// record, so both variants can be compared in one run.
 #include <cstdint>
 
 #include "clock.h"
@@ -15,7 +17,7 @@ enum ProbeStep {
   kProbeCommandToWake,  // before the client's SetEvent(command) until the server's wait returns
   kProbeResetCommand,   // server: ResetEvent(command)
   kProbeFetch,          // server: the host callback (a prepared frame)
-  kProbeGuard,          // server: wait(command, 0) for a newer request (guard only)
+  kProbeGuard,          // server: wait(command, 0) for a newer request (plain requests only)
   kProbeCopyIn,         // server: host frame into the region
   kProbeSetFinish,      // server: SetEvent(finish)
   kProbeFinishToWake,   // before the server's SetEvent(finish) until the client's wait returns
