@@ -17,16 +17,16 @@ bool ParseIndex(const std::string &text, int32_t frameCount, int32_t *index) {
 
 }  // namespace
 
-bool ParseFrameList(const std::string &spec, int32_t frameCount, std::vector<int32_t> *frames,
+bool ParseFrameList(const std::string &list, int32_t frameCount, std::vector<int32_t> *frames,
                     std::string *error) {
-  if (spec == "all") {
+  if (list == "all") {
     for (int32_t i = 0; i < frameCount; ++i) frames->push_back(i);
     return true;
   }
   size_t start = 0;
-  while (start <= spec.size()) {
-    const size_t end = spec.find(',', start);
-    const std::string item = spec.substr(start, end == std::string::npos ? end : end - start);
+  while (start <= list.size()) {
+    const size_t end = list.find(',', start);
+    const std::string item = list.substr(start, end == std::string::npos ? end : end - start);
     const size_t dash = item.find('-');
     int32_t first, last;
     const bool ok = dash == std::string::npos

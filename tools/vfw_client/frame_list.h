@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Appends the frames of `spec` in the order written (repeats kept). "all" and
+// Appends the frames of `list` in the order written (repeats kept). "all" and
 // ranges are bounded by `frameCount`; "last" stands for its last frame. False
 // with a message for a malformed item or a frame outside 0 to frameCount - 1.
-bool ParseFrameList(const std::string &spec, int32_t frameCount, std::vector<int32_t> *frames,
+bool ParseFrameList(const std::string &list, int32_t frameCount, std::vector<int32_t> *frames,
                     std::string *error);
