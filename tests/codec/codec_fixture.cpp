@@ -12,18 +12,6 @@ DRIVERPROC LoadCodecDriverProc() {
   return module ? reinterpret_cast<DRIVERPROC>(GetProcAddress(module, "DriverProc")) : nullptr;
 }
 
-BITMAPINFOHEADER MakeFormat(uint32_t compression, int32_t width, int32_t height,
-                            uint16_t bitCount) {
-  BITMAPINFOHEADER format = {};
-  format.biSize = sizeof format;
-  format.biWidth = width;
-  format.biHeight = height;
-  format.biPlanes = 1;
-  format.biBitCount = bitCount;
-  format.biCompression = compression;
-  return format;
-}
-
 DriverInstance::DriverInstance() : id_(LoadCodecDriverProc()(0, nullptr, DRV_OPEN, 0, 0)) {}
 
 DriverInstance::~DriverInstance() {

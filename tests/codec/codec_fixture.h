@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "fourcc.h"
+#include "test_support.h"
 
 // DriverProc of the built Zelvanoor.vcm, loaded the way the system loads it.
 DRIVERPROC LoadCodecDriverProc();
-
-BITMAPINFOHEADER MakeFormat(uint32_t compression, int32_t width, int32_t height,
-                            uint16_t bitCount = 24);
 
 // Opens an instance through DRV_OPEN without ICOPEN record; closes it on
 // destruction.

@@ -1,7 +1,8 @@
 // The whole story in separate processes: the reference host serves the demo
 // project, and Video for Windows clients decode its reference AVI.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
@@ -20,13 +21,7 @@ namespace {
 constexpr int kWidth = 64, kHeight = 48, kFrames = 60;
 
 BITMAPINFOHEADER Rgb24() {
-  BITMAPINFOHEADER format = {};
-  format.biSize = sizeof format;
-  format.biWidth = kWidth;
-  format.biHeight = kHeight;
-  format.biPlanes = 1;
-  format.biBitCount = 24;
-  return format;
+  return MakeFormat(BI_RGB, kWidth, kHeight);
 }
 
 // The reference AVI's video stream, opened as a client opens it.

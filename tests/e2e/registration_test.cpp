@@ -1,7 +1,8 @@
 // The codec as the system finds it through the registration the plug-in makes
 // for the length of an output run.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // vfw.h builds on the types of windows.h.
 #include <vfw.h>
 
@@ -10,17 +11,6 @@
 #include "test_support.h"
 
 namespace {
-
-BITMAPINFOHEADER Format(DWORD compression, int width, int height) {
-  BITMAPINFOHEADER format = {};
-  format.biSize = sizeof format;
-  format.biWidth = width;
-  format.biHeight = height;
-  format.biPlanes = 1;
-  format.biBitCount = 24;
-  format.biCompression = compression;
-  return format;
-}
 
 std::wstring CodecName(HIC codec) {
   ICINFO info = {};
@@ -53,8 +43,8 @@ TEST(Registration, LastsExactlyAsLongAsTheRun) {
   ICClose(codec);
 
   // ICLocate by the formats alone, as players ask for any decompressor.
-  BITMAPINFOHEADER input = Format(kFourCCZvnr, 64, 48);
-  BITMAPINFOHEADER output = Format(BI_RGB, 64, 48);
+  BITMAPINFOHEADER input = MakeFormat(kFourCCZvnr, 64, 48);
+  BITMAPINFOHEADER output = MakeFormat(BI_RGB, 64, 48);
   codec = ICLocate(ICTYPE_VIDEO, 0, &input, &output, ICMODE_DECOMPRESS);
   ASSERT_NE(codec, nullptr) << "ICLocate does not find the registered codec";
   EXPECT_EQ(CodecName(codec), L"Zelvanoor");

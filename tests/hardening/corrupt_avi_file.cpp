@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "fourcc.h"
+#include "test_support.h"
 
 namespace {
 
@@ -96,13 +97,7 @@ std::vector<uint8_t> BuildTokenAvi(int32_t width, int32_t height, int32_t frames
   w.half(uint16_t(height));
   w.close(strh);
   const size_t strf = w.openChunk("strf");
-  BITMAPINFOHEADER format = {};
-  format.biSize = sizeof format;
-  format.biWidth = width;
-  format.biHeight = height;
-  format.biPlanes = 1;
-  format.biBitCount = 24;
-  format.biCompression = kFourCCZvnr;
+  const BITMAPINFOHEADER format = MakeFormat(kFourCCZvnr, width, height);
   w.raw(&format, sizeof format);
   w.close(strf);
   w.close(strl);

@@ -198,3 +198,15 @@ std::string UniqueObjectName(const char *prefix) {
 std::string ProgramCommand(const char *program) {
   return "\"" + ProgramFolder() + "\\" + program + "\"";
 }
+
+BITMAPINFOHEADER MakeFormat(uint32_t compression, int32_t width, int32_t height,
+                            uint16_t bitCount) {
+  BITMAPINFOHEADER format = {};
+  format.biSize = sizeof format;
+  format.biWidth = width;
+  format.biHeight = height;
+  format.biPlanes = 1;
+  format.biBitCount = bitCount;
+  format.biCompression = compression;
+  return format;
+}

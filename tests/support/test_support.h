@@ -3,6 +3,7 @@
 // message boxes and the codec registration, all through the platform's calls.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ struct FoundBox {
 };
 FoundBox WaitForMessageBox(const char *caption, DWORD milliseconds);
 void PressOk(HWND box);
+
+// A 40-byte bitmap header without colour table, as formats are passed to a codec.
+BITMAPINFOHEADER MakeFormat(uint32_t compression, int32_t width, int32_t height,
+                            uint16_t bitCount = 24);
 
 // Converts code page 932 bytes to UTF-16 (to compare texts with Japanese literals).
 std::wstring FromCodePage932(const std::string &bytes);
